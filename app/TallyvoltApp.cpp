@@ -1,0 +1,97 @@
+// Start-up and shutdown of the program.
+#include "app/TallyvoltApp.h"
+
+#include "app/ApplySettings.h"
+#include "monitor/TallyvoltDlg.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/SettingsFile.h"
+#include "platform/SingleInstance.h"
+#include "platform/WindowClass.h"
+#include "resources/Resource.h"
+
+#include <wx/msgdlg.h>
+
+#include <cstdio>
+
+wxIMPLEMENT_APP(CTallyvoltApp);
+
+namespace {
+
+enum class MessageKind
+{
+    Error,
+    Exclamation,
+};
+
+void ShowMessage(const char* message, MessageKind kind)
+{
+    // Also on standard error, for starts from a terminal or a session script.
+    std::fprintf(stderr, "tallyvolt: %s\n", message);
+    wxMessageBox(wxString::FromUTF8(message), tallyvolt::text::kAppName,
+                 wxOK | (kind == MessageKind::Error ? wxICON_ERROR : wxICON_EXCLAMATION));
+}
+
+} // namespace
+
+bool CTallyvoltApp::OnInit()
+{
+    // The command line is not ours to parse: the base class's OnInit would reject unknown
+    // arguments, and the program takes all its configuration from the settings file.
+    return PrepareApplication();
+}
+
+int CTallyvoltApp::OnRun()
+{
+    StartInstance();
+    return m_exitCode;
+}
+
+bool CTallyvoltApp::PrepareApplication()
+{
+    tallyvolt::RegisterWindowClass(tallyvolt::text::kAppName);
+    SetAppName(tallyvolt::text::kAppName);
+    SetClassName(tallyvolt::text::kAppName);
+    return true;
+}
+
+bool CTallyvoltApp::StartInstance()
+{
+    using namespace tallyvolt;
+
+    // One copy per user, claimed atomically: two copies started together cannot both win.
+    std::unique_ptr<SingleInstance> instance = CreateSingleInstance();
+    switch (instance->TryAcquire()) {
+    case SingleInstance::Claim::AlreadyRunning:
+        ShowMessage(text::kAlreadyRunning, MessageKind::Exclamation);
+        instance->AskRunningCopyToSurface();
+        return false;
+    case SingleInstance::Claim::Unavailable:
+        std::fprintf(stderr, "tallyvolt: no private runtime folder to check for another "
+                             "running copy; starting anyway\n");
+        break;
+    case SingleInstance::Claim::Acquired:
+        break;
+    }
+
+    std::unique_ptr<Clock> clock = CreateSystemClock();
+    CTallyvoltDlg dlg(*clock);
+    SettingsFile settings(JoinPath(CurrentDirectory(), text::kSettingsFileName),
+                          text::kSettingsSection);
+    settings.Load();
+    if (settings.State() == ReadResult::Unreadable)
+        std::fprintf(stderr, "tallyvolt: cannot read %s; using the defaults and leaving it as "
+                             "it is\n", settings.Path().c_str());
+
+    if (const char* refusal = ApplySettings(dlg, settings, DefaultLogPath())) {
+        ShowMessage(refusal, MessageKind::Error);
+        m_exitCode = 1;
+        return false;
+    }
+
+    // A position never known is not written: there is nothing true to write.
+    if (std::optional<std::string> position = dlg.GetWindowPosition())
+        settings.WriteString("WindowPosition", *position);
+    dlg.CloseLog();
+    return false;
+}

@@ -1,0 +1,58 @@
+// Composition of the log's lines.
+#include "monitor/LogText.h"
+
+#include "resources/Resource.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace tallyvolt {
+
+std::string FormatTimeStamp(const std::tm& local)
+{
+    // Each field is reduced to two digits so that the stamp keeps its width for any input.
+    auto two = [](int v) { return ((v % 100) + 100) % 100; };
+    char out[32];
+    std::snprintf(out, sizeof out, "%02d/%02d/%02d %02d:%02d:%02d", two(local.tm_mon + 1),
+                  two(local.tm_mday), two(local.tm_year + 1900), two(local.tm_hour),
+                  two(local.tm_min), two(local.tm_sec));
+    return out;
+}
+
+std::string FormatFixed2(double value)
+{
+    // printf's "%0.2f" follows LC_NUMERIC, which the toolkit sets from the environment; a
+    // comma as decimal point would split a comma-delimited column.
+    char out[64];
+    auto result = std::to_chars(out, out + sizeof out, value, std::chars_format::fixed, 2);
+    if (result.ec != std::errc())
+        return "0.00";
+    return std::string(out, result.ptr);
+}
+
+std::string StartHeader(const std::string& delimiter, const std::string& timeStamp)
+{
+    const std::string& d = delimiter;
+    return std::string(text::kAppName) + " " + text::kVersion + " - started " + timeStamp +
+           "\r\n" + "Time" + d + "Battery Life" + d + "AC Power" + d + "Battery State" + d +
+           "CPU Usage\r\n";
+}
+
+std::string Record(const std::string& delimiter, const std::string& timeStamp,
+                   unsigned batteryPercent, const std::string& acText,
+                   const std::string& stateText, std::uint32_t cpuUsage)
+{
+    const std::string& d = delimiter;
+    return timeStamp + d + std::to_string(batteryPercent) + "%" + d + acText + d + stateText + d +
+           std::to_string(cpuUsage) + "%\r\n";
+}
+
+std::string StopFooter(const std::string& delimiter, const std::string& timeStamp,
+                       const std::string& burnRateText, double cpuAverage)
+{
+    return std::string(text::kAppName) + " " + text::kVersion + " - stopped " + timeStamp +
+           "\r\n" + "Battery Burn Rate: " + burnRateText + delimiter +
+           "CPU Average:" + FormatFixed2(cpuAverage) + "%\r\n\r\n";
+}
+
+} // namespace tallyvolt

@@ -1,0 +1,80 @@
+// CTallyvoltDlg: the monitor, holder of every piece of run state: settings, the log, the
+// remembered window position and the run's statistics.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/LogFile.h"
+
+class CTallyvoltDlg
+{
+public:
+    explicit CTallyvoltDlg(tallyvolt::Clock& clock);
+    ~CTallyvoltDlg();
+    CTallyvoltDlg(const CTallyvoltDlg&) = delete;
+    CTallyvoltDlg& operator=(const CTallyvoltDlg&) = delete;
+
+    // Settings. Each setter returns false for an unacceptable value and then changes nothing.
+
+    // "TAB", "COMMA" or "SEMICOLON", exactly so.
+    bool SetDelimiter(const std::string& name);
+    // 1: header, column line and footer around the records; 0: records only.
+    bool SetExtraInfo(int value);
+    // 1 to 600 seconds.
+    bool SetUpdatePeriod(int seconds);
+    // 0 or 1.
+    bool SetStartMinimized(int value);
+    // "x y": takes the numbers it finds in that order; a missing or out-of-range number and
+    // everything after it leave the rest of the position as it was.
+    void SetWindowPosition(const std::string& value);
+    // "x y" of the remembered position, just "x" when only that is known, nullopt when
+    // nothing is known.
+    std::optional<std::string> GetWindowPosition() const;
+
+    // The settings file, which the log may never be.
+    void SetSettingsPath(std::string path) { m_settingsPath = std::move(path); }
+
+    // Log. OpenLog opens `path` for appending and, with extra info on, writes the start
+    // header; true only when the log is open and the header (if due) was written.
+    bool OpenLog(const std::string& path);
+    // With extra info on, writes the stop footer; then closes the log.
+    void CloseLog();
+    bool IsLogOpen() const { return m_log != nullptr; }
+
+    const std::string& Delimiter() const { return m_delimiter; }
+    bool ExtraInfo() const { return m_extraInfo; }
+    std::uint32_t UpdatePeriodMs() const { return m_updatePeriod; }
+    bool StartMinimized() const { return m_startMinimized; }
+    std::optional<std::int32_t> RememberedX() const { return m_rememberedX; }
+    std::optional<std::int32_t> RememberedY() const { return m_rememberedY; }
+
+private:
+    std::string TimeStampNow();
+
+    tallyvolt::Clock& m_clock;
+
+    // Settings.
+    std::string m_delimiter = "\t";
+    bool m_extraInfo = true;
+    std::uint32_t m_updatePeriod = 60000; // milliseconds
+    bool m_startMinimized = false;
+    std::optional<std::int32_t> m_rememberedX; // outer top-left corner, screen pixels
+    std::optional<std::int32_t> m_rememberedY;
+    std::string m_settingsPath;
+
+    // Log.
+    std::unique_ptr<tallyvolt::LogFile> m_log;
+
+    // Display texts and run statistics.
+    std::string m_batteryText;
+    std::string m_burnRateText;
+    std::string m_cpuText;
+    double m_cpuAverage = 0.0;          // percent, time-weighted since the start reference
+    std::int64_t m_lastSampleTime = 0;  // seconds on the elapsed clock
+    std::int64_t m_startTime = 0;       // seconds on the elapsed clock
+    std::uint8_t m_startPercentage = 255; // 255: no reference taken yet
+};

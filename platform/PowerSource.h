@@ -1,0 +1,35 @@
+// The power status record and the interface that fills it.
+#pragma once
+
+#include <cstdint>
+
+// One reading of the machine's power state. Values of 255 mean "unknown".
+struct PowerStatus
+{
+    std::uint8_t acLineStatus = 255;       // 0 off line, 1 on line, 255 unknown
+    std::uint8_t batteryFlag = 255;        // bit set of tallyvolt::BatteryFlag, 255 unknown status
+    std::uint8_t batteryLifePercent = 255; // 0 to 100, 255 unknown
+};
+
+namespace tallyvolt {
+
+enum BatteryFlag : std::uint8_t
+{
+    kBatteryHigh = 0x01,
+    kBatteryLow = 0x02,
+    kBatteryCritical = 0x04,
+    kBatteryCharging = 0x08,
+    kNoSystemBattery = 0x80,
+};
+
+constexpr std::uint8_t kUnknownByte = 255;
+
+class PowerSource
+{
+public:
+    virtual ~PowerSource() = default;
+    // Reads the current power state; anything that cannot be read comes back as 255.
+    virtual PowerStatus Read() = 0;
+};
+
+} // namespace tallyvolt

@@ -1,0 +1,22 @@
+// The processor-usage statistic that each sample reads.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace tallyvolt {
+
+class ProcessorStatistic
+{
+public:
+    virtual ~ProcessorStatistic() = default;
+    // Begins collecting: takes the reference the first ReadUsage measures from.
+    virtual void StartCollecting() = 0;
+    // Percent of processor time busy (0..100) since the previous reading or the start;
+    // nullopt when the statistic cannot be read at all.
+    virtual std::optional<std::uint32_t> ReadUsage() = 0;
+    // Ends collecting; ReadUsage after this measures from a fresh start.
+    virtual void StopCollecting() = 0;
+};
+
+} // namespace tallyvolt

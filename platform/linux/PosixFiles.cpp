@@ -1,0 +1,117 @@
+// Whole-file reads and atomic replacements on POSIX file systems.
+#include "platform/Files.h"
+
+#include "platform/linux/Descriptor.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace tallyvolt {
+namespace {
+
+std::string FolderOf(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Follows symbolic links at `path` to the file they finally name (which need not exist yet),
+// so that a replacement lands in that file and the links stay links.
+std::string FollowLinks(std::string path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string target(PATH_MAX, '\0');
+        ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
+            return path;
+        target.resize(static_cast<std::size_t>(n));
+        path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
+    }
+    return path;
+}
+
+} // namespace
+
+ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::string& content)
+{
+    content.clear();
+    // O_NONBLOCK keeps a FIFO planted at the path from stalling the start.
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.Get() < 0)
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
+    struct stat st;
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<unsigned long long>(st.st_size) > limit)
+        return ReadResult::Unreadable;
+    char buffer[16384];
+    for (;;) {
+        ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return ReadResult::Unreadable;
+        if (n == 0)
+            break;
+        content.append(buffer, static_cast<std::size_t>(n));
+        if (content.size() > limit) // grew while we read it
+            return ReadResult::Unreadable;
+    }
+    return ReadResult::Ok;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& content)
+{
+    const std::string target = FollowLinks(path);
+    const std::string folder = FolderOf(target);
+    const std::string base = target.substr(target.rfind('/') == std::string::npos
+                                               ? 0
+                                               : target.rfind('/') + 1);
+
+    struct stat old;
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    // A new file gets the usual mode (the kernel applies the umask); a replaced one keeps its own.
+    const mode_t mode = exists ? (old.st_mode & 07777) : 0666;
+
+    std::string temp;
+    int raw = -1;
+    for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+        temp = folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+               std::to_string(attempt);
+        raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (raw < 0 && errno != EEXIST)
+            return false;
+    }
+    if (raw < 0)
+        return false;
+    Descriptor fd(raw);
+
+    bool ok = WriteAll(fd.Get(), content.data(), content.size());
+    if (ok && exists)
+        ok = ::fchmod(fd.Get(), mode) == 0 || errno == EPERM;
+    // The data must be on disk before the rename makes it the settings file, or a power cut
+    // could leave an empty file under the old name.
+    ok = ok && ::fsync(fd.Get()) == 0;
+    ok = ::close(fd.Release()) == 0 && ok;
+    if (ok)
+        ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() >= 0)
+        ::fsync(dir.Get());
+    return true;
+}
+
+} // namespace tallyvolt

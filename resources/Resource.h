@@ -1,0 +1,52 @@
+// Fixed identifiers and texts of the program: resource, control, command and timer ids,
+// the string table, and the messages shown at start-up.
+#pragma once
+
+// Dialog templates and icon.
+constexpr int IDD_MAIN = 102;
+constexpr int IDD_ABOUT = 131;
+constexpr int IDI_MAIN = 128;
+
+// String table.
+constexpr int IDS_TOPMOST = 1;
+constexpr int IDS_ABOUTMENU = 2;
+constexpr int IDS_APPNAME = 3;
+constexpr int IDS_VERSION = 4;
+
+// Controls of the monitor dialog.
+constexpr int IDC_BATTERY = 1000;
+constexpr int IDC_UPDATE = 1001;
+constexpr int IDC_CPU = 1002;
+constexpr int IDC_BURNRATE = 1003;
+
+// Window-menu commands; the low four bits are masked off before dispatch.
+constexpr int ID_MENU_ABOUT = 0x1000;
+constexpr int ID_MENU_TOPMOST = 0x2000;
+
+constexpr int TIMER_SAMPLE = 16;
+constexpr int WM_TRAYNOTIFY = 0x464; // WM_USER + 100 on Windows
+constexpr int kTrayIconId = 1;
+
+namespace tallyvolt::text {
+
+constexpr const char* kTopmost = "Always on Top";
+constexpr const char* kAboutMenu = "&About Tallyvolt...";
+constexpr const char* kAppName = "Tallyvolt";
+constexpr const char* kVersion = "v1.0";
+
+constexpr const char* kSettingsFileName = "tallyvolt.ini";
+constexpr const char* kSettingsSection = "Tallyvolt";
+
+constexpr const char* kAlreadyRunning = "Tallyvolt is already running!";
+constexpr const char* kBadDelimiter =
+    "You specified an invalid setting for the Delimiter. Check the settings in tallyvolt.ini.";
+constexpr const char* kBadExtraInfo =
+    "You specified an invalid setting for Extra Info. Check the settings in tallyvolt.ini.";
+constexpr const char* kBadLogFile =
+    "Unable to create log file. Check the settings in tallyvolt.ini.";
+constexpr const char* kBadUpdatePeriod =
+    "You specified an invalid update period. Check the settings in tallyvolt.ini.";
+constexpr const char* kBadStartMinimized =
+    "You specified an invalid StartMinimized value. Check the settings in tallyvolt.ini.";
+
+} // namespace tallyvolt::text
