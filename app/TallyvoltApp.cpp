@@ -11,6 +11,7 @@
 #include "resources/Resource.h"
 
 #include <wx/msgdlg.h>
+#include <wx/generic/msgdlgg.h>
 
 #include <cstdio>
 
@@ -28,8 +29,12 @@ void ShowMessage(const char* message, MessageKind kind)
 {
     // Also on standard error, for starts from a terminal or a session script.
     std::fprintf(stderr, "tallyvolt: %s\n", message);
-    wxMessageBox(wxString::FromUTF8(message), tallyvolt::text::kAppName,
-                 wxOK | (kind == MessageKind::Error ? wxICON_ERROR : wxICON_EXCLAMATION));
+    // GTK 3's own message dialog no longer shows the error or warning icon; the generic one
+    // draws it from the icon theme.
+    wxGenericMessageDialog box(nullptr, wxString::FromUTF8(message), tallyvolt::text::kAppName,
+                               wxOK | wxCENTRE |
+                                   (kind == MessageKind::Error ? wxICON_ERROR : wxICON_EXCLAMATION));
+    box.ShowModal();
 }
 
 } // namespace
