@@ -1,0 +1,402 @@
+// Battery charge, battery flags and AC line from /sys/class/power_supply.
+#include "platform/linux/SysfsPowerSource.h"
+
+#include "platform/linux/Descriptor.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace tallyvolt {
+namespace {
+
+// A sysfs attribute fits in a page; a file far larger than that is not one.
+constexpr std::size_t kMaxFileSize = 64 * 1024;
+
+// The kernel keeps every power-supply value in an int, so a larger number is a corrupt read.
+// The bound also keeps 100 times a sum of such values inside 64 bits.
+constexpr std::uint64_t kMaxAttributeValue = 2147483647;
+
+enum class Field
+{
+    Type,
+    Scope,
+    Present,
+    Status,
+    Online,
+    EnergyNow,
+    EnergyFull,
+    ChargeNow,
+    ChargeFull,
+    Capacity,
+    Count,
+};
+
+// Position of an enumerator in the tables indexed by its enumeration.
+template <typename Enum> constexpr std::size_t Index(Enum value)
+{
+    return static_cast<std::size_t>(value);
+}
+
+struct FieldName
+{
+    std::string_view ueventKey; // after the POWER_SUPPLY_ prefix
+    const char* fileName;
+};
+
+constexpr std::array<FieldName, Index(Field::Count)> kFieldNames = {{
+    {"TYPE", "type"},
+    {"SCOPE", "scope"},
+    {"PRESENT", "present"},
+    {"STATUS", "status"},
+    {"ONLINE", "online"},
+    {"ENERGY_NOW", "energy_now"},
+    {"ENERGY_FULL", "energy_full"},
+    {"CHARGE_NOW", "charge_now"},
+    {"CHARGE_FULL", "charge_full"},
+    {"CAPACITY", "capacity"},
+}};
+
+enum class Lookup
+{
+    Missing,    // neither the uevent nor a file has it
+    Unreadable, // there, but the read failed, or the value is not what the kernel writes
+    Found,
+};
+
+std::string_view Trim(std::string_view text)
+{
+    constexpr std::string_view kSpace = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+// Reads the file `name` in the folder `folderFd` into `buffer`, which is one byte larger than
+// kMaxFileSize so that an oversized file shows itself.
+Lookup ReadSmallFile(int folderFd, const char* name, std::vector<char>& buffer,
+                     std::string_view& text)
+{
+    // O_NONBLOCK: a FIFO planted in the tree must not stall the sampling.
+    Descriptor fd(::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.IsOpen())
+        return errno == ENOENT ? Lookup::Missing : Lookup::Unreadable;
+    struct stat st;
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return Lookup::Unreadable;
+    std::size_t size = 0;
+    while (size < buffer.size()) {
+        const ssize_t n = ::read(fd.Get(), buffer.data() + size, buffer.size() - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        // Drivers answer EIO or ENODATA while the embedded controller is busy.
+        if (n < 0)
+            return Lookup::Unreadable;
+        if (n == 0)
+            break;
+        size += static_cast<std::size_t>(n);
+    }
+    if (size > kMaxFileSize)
+        return Lookup::Unreadable;
+    text = std::string_view(buffer.data(), size);
+    return Lookup::Found;
+}
+
+struct Number
+{
+    Lookup lookup = Lookup::Missing;
+    std::uint64_t value = 0;
+};
+
+// A non-negative decimal as sysfs writes it; anything else makes the value unreadable.
+Number ParseNumber(Lookup lookup, std::string_view text)
+{
+    if (lookup != Lookup::Found)
+        return {lookup, 0};
+    text = Trim(text);
+    if (text.empty())
+        return {Lookup::Unreadable, 0};
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return {Lookup::Unreadable, 0};
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > kMaxAttributeValue)
+            return {Lookup::Unreadable, 0};
+    }
+    return {Lookup::Found, value};
+}
+
+// One supply's attributes: its uevent read once, single files only for keys it lacks (older
+// kernels and some drivers leave keys such as TYPE out of the uevent).
+class Supply
+{
+public:
+    Supply(int folderFd, std::vector<char>& ueventBuffer, std::vector<char>& attributeBuffer)
+        : m_folderFd(folderFd), m_attributeBuffer(attributeBuffer)
+    {
+        std::string_view uevent;
+        if (ReadSmallFile(folderFd, "uevent", ueventBuffer, uevent) != Lookup::Found)
+            return; // every field then comes from its own file
+        constexpr std::string_view kPrefix = "POWER_SUPPLY_";
+        while (!uevent.empty()) {
+            const std::size_t end = std::min(uevent.find('\n'), uevent.size());
+            const std::string_view line = uevent.substr(0, end);
+            uevent.remove_prefix(std::min(end + 1, uevent.size()));
+            const std::size_t equals = line.find('=');
+            if (line.compare(0, kPrefix.size(), kPrefix) != 0 || equals == std::string_view::npos)
+                continue;
+            const std::string_view key = line.substr(kPrefix.size(), equals - kPrefix.size());
+            for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
+                if (kFieldNames[i].ueventKey == key && !m_found[i]) {
+                    m_found[i] = true;
+                    m_values[i] = line.substr(equals + 1);
+                }
+            }
+        }
+    }
+
+    // The trimmed text of `field`; valid until the next call.
+    Lookup Text(Field field, std::string_view& text)
+    {
+        const std::size_t i = Index(field);
+        Lookup lookup = Lookup::Found;
+        if (m_found[i])
+            text = m_values[i];
+        else
+            lookup = ReadSmallFile(m_folderFd, kFieldNames[i].fileName, m_attributeBuffer, text);
+        text = Trim(text);
+        return lookup;
+    }
+
+    // Whether `field` is there and reads exactly `expected`.
+    bool Is(Field field, std::string_view expected)
+    {
+        std::string_view text;
+        return Text(field, text) == Lookup::Found && text == expected;
+    }
+
+    Number Read(Field field)
+    {
+        std::string_view text;
+        const Lookup lookup = Text(field, text);
+        return ParseNumber(lookup, text);
+    }
+
+private:
+    int m_folderFd;
+    std::vector<char>& m_attributeBuffer;
+    std::array<bool, Index(Field::Count)> m_found{};
+    std::array<std::string_view, Index(Field::Count)> m_values{};
+};
+
+enum class Unit
+{
+    Energy,  // µWh
+    Charge,  // µAh
+    Percent, // the capacity attribute alone
+    Unknown,
+};
+
+struct BatteryCharge
+{
+    Unit unit = Unit::Unknown;
+    std::uint64_t now = 0;
+    std::uint64_t full = 0;
+};
+
+// Floor of 100 · now / full, as the kernel rounds its own capacity; now above full (firmware
+// that learned a smaller full than it counts) reads as 100.
+std::uint64_t PercentOf(std::uint64_t now, std::uint64_t full)
+{
+    return std::min<std::uint64_t>(100, now * 100 / full);
+}
+
+// The battery's charge in the best unit it offers: energy, then charge, then capacity.
+BatteryCharge ReadCharge(Supply& supply)
+{
+    constexpr std::array<std::pair<Field, Field>, 2> kPairs = {{
+        {Field::EnergyNow, Field::EnergyFull},
+        {Field::ChargeNow, Field::ChargeFull},
+    }};
+    for (std::size_t i = 0; i < kPairs.size(); ++i) {
+        const Number now = supply.Read(kPairs[i].first);
+        const Number full = supply.Read(kPairs[i].second);
+        if (now.lookup == Lookup::Unreadable || full.lookup == Lookup::Unreadable)
+            return {};
+        if (now.lookup == Lookup::Missing || full.lookup == Lookup::Missing)
+            continue; // half a pair says nothing; try the next unit
+        // A full of 0 comes from a battery that has not been calibrated yet.
+        if (full.value == 0)
+            return {};
+        return {i == 0 ? Unit::Energy : Unit::Charge, now.value, full.value};
+    }
+    const Number capacity = supply.Read(Field::Capacity);
+    if (capacity.lookup != Lookup::Found)
+        return {};
+    return {Unit::Percent, std::min<std::uint64_t>(capacity.value, 100), 100};
+}
+
+bool IsLinePowerType(std::string_view type)
+{
+    // USB chargers also show up as USB_DCP, USB_CDP, USB_C, USB_PD and the like; a Qi pad as
+    // Wireless.
+    return type == "Mains" || type == "Wireless" || type.substr(0, 3) == "USB";
+}
+
+// Adds up what the supplies of one scan say.
+class Tally
+{
+public:
+    void AddBattery(const BatteryCharge& charge, bool charging)
+    {
+        ++m_batteries;
+        m_charging = m_charging || charging;
+        if (charge.unit == Unit::Unknown) {
+            m_unknownCharge = true;
+            return;
+        }
+        m_units[Index(charge.unit)] = true;
+        m_now += charge.now;
+        m_full += charge.full;
+        m_percentSum += PercentOf(charge.now, charge.full);
+    }
+
+    // An `online` that was not found leaves this supply's state, and so the line's, open.
+    void AddLinePower(Number online)
+    {
+        ++m_lineSupplies;
+        if (online.lookup != Lookup::Found)
+            m_lineUnknown = true;
+        // USB Power Delivery ports report 2 when online with a programmable supply.
+        else if (online.value > 0)
+            m_lineOnline = true;
+    }
+
+    PowerStatus Result() const
+    {
+        PowerStatus status;
+        // A charging battery proves line power even where no adapter entry exists.
+        if (m_lineOnline || m_charging)
+            status.acLineStatus = 1;
+        else if (m_lineSupplies > 0 && !m_lineUnknown)
+            status.acLineStatus = 0;
+        if (m_batteries == 0) {
+            status.batteryFlag = kNoSystemBattery;
+            return status;
+        }
+        status.batteryFlag = m_charging ? kBatteryCharging : 0;
+        if (m_unknownCharge)
+            return status;
+        const int unitsSeen = static_cast<int>(std::count(m_units.begin(), m_units.end(), true));
+        // Energy or charge of one kind adds up across batteries; percentages of batteries that
+        // differ in kind (or only report a percentage) can only be averaged.
+        const std::uint64_t percent = unitsSeen == 1 && !m_units[Index(Unit::Percent)]
+                                          ? PercentOf(m_now, m_full)
+                                          : m_percentSum / m_batteries;
+        status.batteryLifePercent = static_cast<std::uint8_t>(percent);
+        if (percent > 66)
+            status.batteryFlag |= kBatteryHigh;
+        if (percent < 33)
+            status.batteryFlag |= kBatteryLow;
+        if (percent < 5)
+            status.batteryFlag |= kBatteryCritical;
+        return status;
+    }
+
+private:
+    std::uint64_t m_batteries = 0;
+    bool m_charging = false;
+    bool m_unknownCharge = false;
+    std::array<bool, Index(Unit::Unknown)> m_units{};
+    std::uint64_t m_now = 0;
+    std::uint64_t m_full = 0;
+    std::uint64_t m_percentSum = 0;
+    int m_lineSupplies = 0;
+    bool m_lineOnline = false;
+    bool m_lineUnknown = false;
+};
+
+void AddSupply(Supply& supply, Tally& tally)
+{
+    std::string_view type;
+    // A supply whose type cannot be read has usually just been unplugged; it says nothing.
+    if (supply.Text(Field::Type, type) != Lookup::Found)
+        return;
+    // Type is compared before the next read replaces the text it points into.
+    const bool isBattery = type == "Battery";
+    const bool isLinePower = IsLinePowerType(type);
+    if (!isBattery && !isLinePower)
+        return; // a UPS or the like is neither the machine's own battery nor its line power
+
+    // Peripherals (wireless mice, headsets, their charging ports) report scope Device; a
+    // missing scope means System.
+    std::string_view scope;
+    const Lookup scopeLookup = supply.Text(Field::Scope, scope);
+    if (scopeLookup == Lookup::Found && scope == "Device")
+        return;
+
+    if (isLinePower) {
+        tally.AddLinePower(scopeLookup == Lookup::Unreadable ? Number{Lookup::Unreadable, 0}
+                                                             : supply.Read(Field::Online));
+        return;
+    }
+    const Number present = supply.Read(Field::Present);
+    if (present.lookup == Lookup::Found && present.value == 0)
+        return; // an empty battery bay, even if its driver still reports a capacity
+    if (scopeLookup == Lookup::Unreadable || present.lookup == Lookup::Unreadable) {
+        // Perhaps a system battery, perhaps not there: its charge is unknown.
+        tally.AddBattery(BatteryCharge{}, false);
+        return;
+    }
+    const bool charging = supply.Is(Field::Status, "Charging");
+    tally.AddBattery(ReadCharge(supply), charging);
+}
+
+} // namespace
+
+SysfsPowerSource::SysfsPowerSource(std::string root)
+    : m_root(std::move(root)), m_ueventBuffer(kMaxFileSize + 1), m_attributeBuffer(kMaxFileSize + 1)
+{
+}
+
+PowerStatus SysfsPowerSource::Read()
+{
+    // Scanned on every call: docks, hot-unplugged batteries and USB-C ports come and go.
+    std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(m_root.c_str()), &::closedir);
+    if (!folder)
+        return PowerStatus{};
+    Tally tally;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(folder.get());
+        if (!entry) {
+            if (errno != 0)
+                return PowerStatus{}; // half a scan would miss supplies
+            break;
+        }
+        if (entry->d_name[0] == '.')
+            continue;
+        // The entries in /sys/class/power_supply are links to the device folders; opening
+        // each as a folder follows them.
+        Descriptor supplyFd(
+            ::openat(::dirfd(folder.get()), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!supplyFd.IsOpen())
+            continue; // not a folder, or gone since the listing
+        Supply supply(supplyFd.Get(), m_ueventBuffer, m_attributeBuffer);
+        AddSupply(supply, tally);
+    }
+    return tally.Result();
+}
+
+} // namespace tallyvolt
