@@ -2,6 +2,7 @@
 #include "app/TallyvoltApp.h"
 
 #include "app/ApplySettings.h"
+#include "monitor/MonitorWindow.h"
 #include "monitor/TallyvoltDlg.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -10,6 +11,7 @@
 #include "platform/WindowClass.h"
 #include "resources/Resource.h"
 
+#include <wx/image.h>
 #include <wx/msgdlg.h>
 #include <wx/generic/msgdlgg.h>
 
@@ -55,6 +57,8 @@ int CTallyvoltApp::OnRun()
 bool CTallyvoltApp::PrepareApplication()
 {
     tallyvolt::RegisterWindowClass(tallyvolt::text::kAppName);
+    // The icons are PNG images carried inside the program.
+    wxImage::AddHandler(new wxPNGHandler);
     SetAppName(tallyvolt::text::kAppName);
     SetClassName(tallyvolt::text::kAppName);
     return true;
@@ -80,7 +84,9 @@ bool CTallyvoltApp::StartInstance()
     }
 
     std::unique_ptr<Clock> clock = CreateSystemClock();
-    CTallyvoltDlg dlg(*clock);
+    std::unique_ptr<PowerSource> power = CreatePowerSource();
+    std::unique_ptr<ProcessorStatistic> processor = CreateProcessorStatistic();
+    CTallyvoltDlg dlg({*clock, *power, *processor});
     SettingsFile settings(JoinPath(CurrentDirectory(), text::kSettingsFileName),
                           text::kSettingsSection);
     settings.Load();
@@ -92,6 +98,12 @@ bool CTallyvoltApp::StartInstance()
         ShowMessage(refusal, MessageKind::Error);
         m_exitCode = 1;
         return false;
+    }
+
+    {
+        MonitorWindow window(dlg);
+        window.ListenForSurfaceRequests(*instance);
+        window.Run();
     }
 
     // A position never known is not written: there is nothing true to write.

@@ -30,6 +30,47 @@ std::string FormatFixed2(double value)
     return std::string(out, result.ptr);
 }
 
+std::string AcText(std::uint8_t acLineStatus)
+{
+    switch (acLineStatus) {
+    case 0:
+        return "Off";
+    case 1:
+        return "On";
+    default:
+        return "Unknown";
+    }
+}
+
+std::string StateText(std::uint8_t batteryFlag)
+{
+    static const struct
+    {
+        std::uint8_t bit;
+        const char* word;
+    } kWords[] = {{0x01, "High"},     {0x02, "Low"},         {0x04, "Critical"},
+                  {0x08, "Charging"}, {0x80, "No Battery"}};
+    std::string text;
+    for (const auto& w : kWords) {
+        if (!(batteryFlag & w.bit))
+            continue;
+        if (!text.empty())
+            text += "+";
+        text += w.word;
+    }
+    return text.empty() ? "Unknown" : text;
+}
+
+std::string BatteryText(std::uint8_t percent)
+{
+    return percent > 100 ? "Unknown" : std::to_string(percent) + "%";
+}
+
+std::string BurnRateText(double percentPerMinute)
+{
+    return FormatFixed2(percentPerMinute) + "%/minute";
+}
+
 std::string StartHeader(const std::string& delimiter, const std::string& timeStamp)
 {
     const std::string& d = delimiter;
@@ -40,11 +81,11 @@ std::string StartHeader(const std::string& delimiter, const std::string& timeSta
 
 std::string Record(const std::string& delimiter, const std::string& timeStamp,
                    unsigned batteryPercent, const std::string& acText,
-                   const std::string& stateText, std::uint32_t cpuUsage)
+                   const std::string& stateText, std::optional<std::uint32_t> cpuUsage)
 {
     const std::string& d = delimiter;
     return timeStamp + d + std::to_string(batteryPercent) + "%" + d + acText + d + stateText + d +
-           std::to_string(cpuUsage) + "%\r\n";
+           (cpuUsage ? std::to_string(*cpuUsage) + "%" : std::string("Unknown")) + "\r\n";
 }
 
 std::string StopFooter(const std::string& delimiter, const std::string& timeStamp,

@@ -7,13 +7,14 @@
 #include <optional>
 #include <string>
 
-#include "platform/Clock.h"
+#include "platform/DialogWindow.h"
 #include "platform/LogFile.h"
+#include "platform/MonitorServices.h"
 
 class CTallyvoltDlg
 {
 public:
-    explicit CTallyvoltDlg(tallyvolt::Clock& clock);
+    explicit CTallyvoltDlg(tallyvolt::MonitorServices services);
     ~CTallyvoltDlg();
     CTallyvoltDlg(const CTallyvoltDlg&) = delete;
     CTallyvoltDlg& operator=(const CTallyvoltDlg&) = delete;
@@ -45,6 +46,26 @@ public:
     void CloseLog();
     bool IsLogOpen() const { return m_log != nullptr; }
 
+    // Dialog. SetUpDialog runs once the window exists and before it is first shown: it starts
+    // the processor statistic, takes the first sample and starts the sampling timer.
+    bool SetUpDialog(tallyvolt::DialogWindow& window);
+    // The sampling timer fired: a sample, then the full period again from its end.
+    void OnTimer(int id);
+    // An extra sample; the timer goes on as it was.
+    void OnUpdateButton();
+    // The window is going away: stops the processor statistic and the timer.
+    bool TearDownDialog();
+
+    // One sample: reads power and processor, advances the burn rate and the processor
+    // average, appends a record to the log and, if asked, shows the figures.
+    void Update(bool refreshDialog);
+
+    const std::string& BatteryText() const { return m_batteryText; }
+    const std::string& BurnRateText() const { return m_burnRateText; }
+    const std::string& CpuText() const { return m_cpuText; }
+    double CpuAverage() const { return m_cpuAverage; }
+    const std::string& TrayTip() const { return m_trayTip; }
+
     const std::string& Delimiter() const { return m_delimiter; }
     bool ExtraInfo() const { return m_extraInfo; }
     std::uint32_t UpdatePeriodMs() const { return m_updatePeriod; }
@@ -54,8 +75,12 @@ public:
 
 private:
     std::string TimeStampNow();
+    void ShowFigure(int controlId, const std::string& text, std::string& shown);
 
     tallyvolt::Clock& m_clock;
+    tallyvolt::PowerSource& m_power;
+    tallyvolt::ProcessorStatistic& m_processor;
+    tallyvolt::DialogWindow* m_window = nullptr; // while the dialog exists
 
     // Settings.
     std::string m_delimiter = "\t";
@@ -77,4 +102,14 @@ private:
     std::int64_t m_lastSampleTime = 0;  // seconds on the elapsed clock
     std::int64_t m_startTime = 0;       // seconds on the elapsed clock
     std::uint8_t m_startPercentage = 255; // 255: no reference taken yet
+
+    // Tray and window state.
+    std::string m_trayTip;
+    bool m_inTray = false;
+    bool m_topmost = false;
+    // What each figure control shows now, so unchanged figures are not redrawn.
+    // They start as the controls' initial texts.
+    std::string m_shownBattery = "100%";
+    std::string m_shownCpu = "0%";
+    std::string m_shownBurnRate = "Undefined";
 };

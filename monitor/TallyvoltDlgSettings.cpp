@@ -5,7 +5,10 @@
 
 #include <cctype>
 
-CTallyvoltDlg::CTallyvoltDlg(tallyvolt::Clock& clock) : m_clock(clock) {}
+CTallyvoltDlg::CTallyvoltDlg(tallyvolt::MonitorServices services)
+    : m_clock(services.clock), m_power(services.power), m_processor(services.processor)
+{
+}
 
 CTallyvoltDlg::~CTallyvoltDlg() = default;
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 // One reading of the machine's power state. Values of 255 mean "unknown".
 struct PowerStatus
@@ -31,5 +32,8 @@ public:
     // Reads the current power state; anything that cannot be read comes back as 255.
     virtual PowerStatus Read() = 0;
 };
+
+// The machine's own power supplies.
+std::unique_ptr<PowerSource> CreatePowerSource();
 
 } // namespace tallyvolt

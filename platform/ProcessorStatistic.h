@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace tallyvolt {
@@ -18,5 +19,8 @@ public:
     // Ends collecting; ReadUsage after this measures from a fresh start.
     virtual void StopCollecting() = 0;
 };
+
+// The machine's own processor statistic.
+std::unique_ptr<ProcessorStatistic> CreateProcessorStatistic();
 
 } // namespace tallyvolt

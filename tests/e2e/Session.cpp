@@ -3,6 +3,8 @@
 
 #include "fakes/TempFolder.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -18,7 +20,7 @@ extern char** environ;
 
 namespace tallyvolt::test {
 
-std::string Run(const std::string& command)
+std::string Shell(const std::string& command)
 {
     std::string out;
     FILE* pipe = ::popen(command.c_str(), "r");
@@ -32,7 +34,8 @@ std::string Run(const std::string& command)
     return out;
 }
 
-Program::Program(const std::string& folder, const std::map<std::string, std::string>& env)
+Program::Program(const std::string& folder, const std::map<std::string, std::string>& env,
+                 const std::string& powerSupply)
 {
     std::map<std::string, std::string> merged;
     for (char** e = environ; *e; ++e) {
@@ -43,7 +46,6 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
     }
     for (const auto& [key, value] : env)
         merged[key] = value;
-    merged["NO_AT_BRIDGE"] = "1";
     std::vector<std::string> entries;
     for (const auto& [key, value] : merged)
         entries.push_back(key + "=" + value);
@@ -58,12 +60,23 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
     posix_spawn_file_actions_addopen(&actions, 2, m_errorsPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    // The program finds its settings in the folder it starts from.
-    const std::string script = "cd \"$0\" && exec \"$1\"";
-    const char* argv[] = {"/bin/sh", "-c", script.c_str(), folder.c_str(), TALLYVOLT_BINARY,
-                          nullptr};
-    if (posix_spawn(&m_pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv),
-                    envp.data()) != 0)
+    // The program finds its settings in the folder it starts from. A fake battery is a folder
+    // bind-mounted over the real one in a private mount namespace (a user namespace as well
+    // when not root), so the program reads it as the kernel's.
+    std::string script = "cd \"$0\" && exec \"$1\"";
+    std::vector<const char*> argv;
+    if (!powerSupply.empty()) {
+        argv = {"unshare", "-m"};
+        if (::geteuid() != 0)
+            argv.push_back("-r");
+        script = "mount --bind \"$2\" /sys/class/power_supply && " + script;
+    }
+    for (const char* arg : {"/bin/sh", "-c", script.c_str(), folder.c_str(), TALLYVOLT_BINARY,
+                            powerSupply.c_str()})
+        argv.push_back(arg);
+    argv.push_back(nullptr);
+    if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, const_cast<char**>(argv.data()),
+                     envp.data()) != 0)
         throw std::runtime_error("cannot start " TALLYVOLT_BINARY);
     posix_spawn_file_actions_destroy(&actions);
 }
@@ -102,10 +115,10 @@ std::vector<std::string> Program::WaitForWindows(const std::string& title,
     for (;;) {
         std::vector<std::string> found;
         std::istringstream ids(
-            Run("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null"));
+            Shell("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null"));
         for (std::string id; ids >> id;) {
             // xdotool's --name is a case-insensitive pattern; compare titles exactly.
-            std::string name = Run("xdotool getwindowname " + id + " 2>/dev/null");
+            std::string name = Shell("xdotool getwindowname " + id + " 2>/dev/null");
             if (!name.empty() && name.back() == '\n')
                 name.pop_back();
             if (name == title)
@@ -117,9 +130,34 @@ std::vector<std::string> Program::WaitForWindows(const std::string& title,
     }
 }
 
+std::string ReadWindows(pid_t pid)
+{
+    return Shell(std::string(TALLYVOLT_E2E_DIR) + "/read-window.py " + std::to_string(pid) +
+               " 2>/dev/null");
+}
+
+std::string FigureAfter(const std::string& tree, const std::string& caption)
+{
+    std::istringstream lines(tree);
+    bool next = false;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string role;
+        std::string name;
+        std::getline(fields >> std::ws, role, '\t');
+        std::getline(fields, name, '\t');
+        if (role != "label")
+            continue;
+        if (next)
+            return name;
+        next = name == caption;
+    }
+    return "(no figure after " + caption + ")";
+}
+
 std::string WindowClass(const std::string& window)
 {
-    std::string out = Run("xprop -id " + window + " WM_CLASS 2>/dev/null");
+    std::string out = Shell("xprop -id " + window + " WM_CLASS 2>/dev/null");
     std::size_t eq = out.find("= ");
     if (eq == std::string::npos)
         return {};
@@ -129,9 +167,45 @@ std::string WindowClass(const std::string& window)
     return out;
 }
 
+E2eTest::E2eTest()
+{
+    ::mkdir(Home().c_str(), 0700);
+    ::mkdir(Runtime().c_str(), 0700);
+    ::mkdir(Work().c_str(), 0755);
+}
+
+std::map<std::string, std::string> E2eTest::Env(const std::string& locale) const
+{
+    return {{"HOME", Home()}, {"XDG_RUNTIME_DIR", Runtime()}, {"XDG_CONFIG_HOME", ""},
+            {"LC_ALL", locale}};
+}
+
+std::optional<int> E2eTest::CloseMonitor(Program& program)
+{
+    using namespace std::chrono_literals;
+    std::vector<std::string> windows = program.WaitForWindows("Tallyvolt", 20s);
+    EXPECT_EQ(windows.size(), 1u) << program.Errors();
+    for (const std::string& window : windows)
+        Shell("wmctrl -i -c " + window);
+    return program.WaitForExit(10s);
+}
+
+void E2eTest::ExpectMessageBox(Program& program, const std::string& message)
+{
+    using namespace std::chrono_literals;
+    std::vector<std::string> boxes = program.WaitForWindows("Tallyvolt", 20s);
+    ASSERT_EQ(boxes.size(), 1u) << program.Errors();
+    EXPECT_EQ(WindowClass(boxes[0]), "\"tallyvolt\", \"Tallyvolt\"");
+    EXPECT_NE(program.Errors().find(message), std::string::npos) << program.Errors();
+    EXPECT_NE(ReadWindows(program.Pid()).find("\t" + message + "\t"), std::string::npos);
+    // Still waiting for the user.
+    EXPECT_EQ(program.WaitForExit(300ms), std::nullopt);
+    PressKey(boxes[0], "Return");
+}
+
 void PressKey(const std::string& window, const std::string& key)
 {
-    Run("xdotool windowactivate --sync " + window + " key --clearmodifiers " + key +
+    Shell("xdotool windowactivate --sync " + window + " key --clearmodifiers " + key +
         " >/dev/null 2>&1");
 }
 

@@ -9,17 +9,24 @@
 
 #include <sys/types.h>
 
+#include <gtest/gtest.h>
+
+#include "fakes/TempFolder.h"
+
 namespace tallyvolt::test {
 
 // Output of a shell command (standard output only).
-std::string Run(const std::string& command);
+std::string Shell(const std::string& command);
 
 class Program
 {
 public:
     // Starts the program in `folder` with HOME and XDG_RUNTIME_DIR taken from `env` (the test's
-    // own folders, so no real settings, log or running copy is ever touched).
-    Program(const std::string& folder, const std::map<std::string, std::string>& env);
+    // own folders, so no real settings, log or running copy is ever touched). With
+    // `powerSupply`, that folder stands in for /sys/class/power_supply, bind-mounted in a mount
+    // namespace of the program's own.
+    Program(const std::string& folder, const std::map<std::string, std::string>& env,
+            const std::string& powerSupply = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -41,9 +48,37 @@ private:
     std::optional<int> m_status;
 };
 
+// The accessibility tree of a process's windows, one "role<TAB>name<TAB>states" line per
+// object, as a screen reader sees it.
+std::string ReadWindows(pid_t pid);
+// The text of the label that follows the label `caption` ("Battery:") in such a tree.
+std::string FigureAfter(const std::string& tree, const std::string& caption);
+
 // WM_CLASS of a window as xprop prints it, e.g. "tallyvolt", "Tallyvolt".
 std::string WindowClass(const std::string& window);
 // Activates the window and presses a key in it, as a user would.
 void PressKey(const std::string& window, const std::string& key);
+
+// The time-stamp pattern of the log, as a regular expression.
+inline const std::string kStampPattern = R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)";
+
+// A user of the test's own: home, runtime folder and a folder to start the program from.
+class E2eTest : public ::testing::Test
+{
+protected:
+    E2eTest();
+    std::string Home() const { return m_dir / "home"; }
+    std::string Runtime() const { return m_dir / "runtime"; }
+    std::string Work() const { return m_dir / "work"; }
+    std::map<std::string, std::string> Env(const std::string& locale = "C.UTF-8") const;
+
+    // Waits for the monitor window, closes it as the window manager's Close does and returns
+    // the exit status.
+    std::optional<int> CloseMonitor(Program& program);
+    // Waits for the program's message box, checks it as a user sees it, and dismisses it.
+    void ExpectMessageBox(Program& program, const std::string& message);
+
+    TempFolder m_dir;
+};
 
 } // namespace tallyvolt::test

@@ -1,7 +1,7 @@
 // Start-up's reading of the settings: order, defaults, and which message wins.
 #include "app/ApplySettings.h"
 
-#include "fakes/FakeClock.h"
+#include "fakes/FakeServices.h"
 #include "fakes/TempFolder.h"
 #include "resources/Resource.h"
 
@@ -29,8 +29,8 @@ protected:
     std::string SettingsPath() const { return m_dir / "tallyvolt.ini"; }
     std::string LogPath() const { return m_dir / "run.log"; }
 
-    FakeClock m_clock{1796648709};
-    CTallyvoltDlg m_dlg{m_clock};
+    FakeServices m_fakes;
+    CTallyvoltDlg m_dlg{m_fakes.Get()};
     TempFolder m_dir;
 };
 
@@ -95,7 +95,7 @@ TEST_F(ApplySettingsTest, PeriodAndMinimizedAreRefusedAfterTheHeaderIsWritten)
     EXPECT_TRUE(m_dlg.IsLogOpen());
     EXPECT_EQ(ReadFile(LogPath()).rfind("Tallyvolt v1.0 - started 12/07/26 13:05:09\r\n", 0), 0u);
 
-    CTallyvoltDlg second(m_clock);
+    CTallyvoltDlg second(m_fakes.Get());
     m_dlg.CloseLog();
     // No digits reads as 0.
     EXPECT_EQ(Apply(second, "UpdatePeriod=abc\r\n"), std::string(text::kBadUpdatePeriod));

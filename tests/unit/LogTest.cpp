@@ -2,7 +2,7 @@
 #include "monitor/LogText.h"
 #include "monitor/TallyvoltDlg.h"
 
-#include "fakes/FakeClock.h"
+#include "fakes/FakeServices.h"
 #include "fakes/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +26,9 @@ constexpr std::time_t kStart = 1796648709; // 12/07/26 13:05:09 UTC
 class Log : public ::testing::Test
 {
 protected:
-    FakeClock m_clock{kStart};
-    CTallyvoltDlg m_dlg{m_clock};
+    FakeServices m_fakes{kStart};
+    FakeClock& m_clock = m_fakes.clock;
+    CTallyvoltDlg m_dlg{m_fakes.Get()};
     TempFolder m_dir;
 };
 
@@ -150,8 +151,8 @@ TEST_F(Log, ALogHeldByAnotherProcessIsRefusedButStaysReadable)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        FakeClock clock(kStart);
-        CTallyvoltDlg holder(clock);
+        FakeServices fakes(kStart);
+        CTallyvoltDlg holder(fakes.Get());
         char c = holder.OpenLog(path) ? 'y' : 'n';
         (void)!::write(ready[1], &c, 1);
         (void)!::read(release[0], &c, 1);

@@ -1,7 +1,7 @@
 // The monitor's validating setters and the remembered position.
 #include "monitor/TallyvoltDlg.h"
 
-#include "fakes/FakeClock.h"
+#include "fakes/FakeServices.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@ namespace {
 class Setters : public ::testing::Test
 {
 protected:
-    tallyvolt::test::FakeClock m_clock{0};
-    CTallyvoltDlg m_dlg{m_clock};
+    tallyvolt::test::FakeServices m_fakes;
+    CTallyvoltDlg m_dlg{m_fakes.Get()};
 };
 
 } // namespace

@@ -1,0 +1,175 @@
+// The monitor's window on wxWidgets.
+#include "monitor/MonitorWindow.h"
+
+#include "resources/Icons.h"
+#include "platform/WindowClass.h"
+#include "resources/Resource.h"
+
+#include <wx/button.h>
+#include <wx/evtloop.h>
+#include <wx/evtloopsrc.h>
+#include <wx/iconbndl.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+namespace {
+
+wxIconBundle AppIcons()
+{
+    wxIconBundle icons;
+    auto add = [&icons](const unsigned char* png, std::size_t size) {
+        wxIcon icon;
+        icon.CopyFromBitmap(wxBitmap::NewFromPNGData(png, size));
+        icons.AddIcon(icon);
+    };
+    add(kTallyvolt16Png, sizeof kTallyvolt16Png);
+    add(kTallyvolt32Png, sizeof kTallyvolt32Png);
+    add(kTallyvolt48Png, sizeof kTallyvolt48Png);
+    return icons;
+}
+
+// Hears second copies on the single-instance socket from inside the event loop.
+class SurfaceRequestHandler : public wxEventLoopSourceHandler
+{
+public:
+    SurfaceRequestHandler(MonitorWindow& window, tallyvolt::SingleInstance& instance)
+        : m_window(window), m_instance(instance)
+    {
+    }
+    void OnReadWaiting() override
+    {
+        if (m_instance.TakeSurfaceRequests())
+            m_window.Surface();
+    }
+    void OnWriteWaiting() override {}
+    void OnExceptionWaiting() override {}
+
+private:
+    MonitorWindow& m_window;
+    tallyvolt::SingleInstance& m_instance;
+};
+
+} // namespace
+
+MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
+    : wxDialog(nullptr, wxID_ANY, tallyvolt::text::kAppName, wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
+      m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE)
+{
+    SetIcons(AppIcons());
+    tallyvolt::MarkAsMainWindow(GetHandle());
+    BuildControls();
+
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_monitor.OnUpdateButton(); }, IDC_UPDATE);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent& e) { m_monitor.OnTimer(e.GetId()); }, TIMER_SAMPLE);
+    // Esc, the close box and the window manager's Close all end the run: the window is never
+    // merely hidden. wx turns Esc into a Cancel or OK button press only, and there is neither.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
+        if (e.GetKeyCode() == WXK_ESCAPE && !e.HasAnyModifiers())
+            EndRun();
+        else
+            e.Skip();
+    });
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { EndRun(); });
+}
+
+MonitorWindow::~MonitorWindow() { delete m_surfaceSource; }
+
+void MonitorWindow::BuildControls()
+{
+    auto figure = [this](int id, const char* initial, const char* widest) {
+        auto* text = new wxStaticText(this, id, initial, wxDefaultPosition, wxDefaultSize,
+                                      wxST_NO_AUTORESIZE);
+        // Wide enough for the longest figure, so a new figure never changes the layout.
+        text->SetMinSize(wxSize(GetTextExtent(widest).x + FromDIP(4), -1));
+        return text;
+    };
+    const int gap = FromDIP(6);
+
+    auto* figures = new wxFlexGridSizer(2, gap / 2, gap);
+    figures->Add(new wxStaticText(this, wxID_STATIC, "Battery:"), 0, wxALIGN_CENTER_VERTICAL);
+    m_battery = figure(IDC_BATTERY, "100%", "Unknown");
+    figures->Add(m_battery, 0, wxALIGN_CENTER_VERTICAL);
+    figures->Add(new wxStaticText(this, wxID_STATIC, "CPU:"), 0, wxALIGN_CENTER_VERTICAL);
+    m_cpu = figure(IDC_CPU, "0%", "Unknown");
+    figures->Add(m_cpu, 0, wxALIGN_CENTER_VERTICAL);
+
+    m_updateButton = new wxButton(this, IDC_UPDATE, "&Update");
+    auto* top = new wxBoxSizer(wxHORIZONTAL);
+    top->Add(figures, 1, wxALIGN_TOP);
+    top->Add(m_updateButton, 0, wxALIGN_TOP | wxLEFT, gap * 2);
+
+    auto* burn = new wxBoxSizer(wxHORIZONTAL);
+    burn->Add(new wxStaticText(this, wxID_STATIC, "Burn Rate:"), 0, wxALIGN_CENTER_VERTICAL);
+    m_burnRate = figure(IDC_BURNRATE, "Undefined", "-100.00%/minute");
+    burn->Add(m_burnRate, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+
+    auto* root = new wxBoxSizer(wxVERTICAL);
+    root->Add(top, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap * 2);
+    root->Add(burn, 0, wxEXPAND | wxALL, gap * 2);
+    SetSizerAndFit(root);
+}
+
+void MonitorWindow::ListenForSurfaceRequests(tallyvolt::SingleInstance& instance)
+{
+    m_instance = &instance;
+}
+
+void MonitorWindow::Run()
+{
+    m_monitor.SetUpDialog(*this);
+    CentreOnScreen();
+    Show();
+    m_updateButton->SetFocus();
+    wxGUIEventLoop loop;
+    if (m_instance && m_instance->SurfaceRequestHandle() >= 0 && !m_surfaceSource)
+        m_surfaceSource = loop.AddSourceForFD(m_instance->SurfaceRequestHandle(),
+                                              new SurfaceRequestHandler(*this, *m_instance),
+                                              wxEVENT_SOURCE_INPUT);
+    m_loop = &loop;
+    loop.Run();
+    m_loop = nullptr;
+}
+
+void MonitorWindow::EndRun()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    m_monitor.TearDownDialog();
+    Hide();
+    if (m_loop)
+        m_loop->Exit();
+}
+
+void MonitorWindow::Surface()
+{
+    // Un-iconify before showing: a show while iconified maps the window minimised.
+    Iconize(false);
+    Show();
+    Raise();
+}
+
+void MonitorWindow::SetFigure(int controlId, const std::string& text)
+{
+    wxStaticText* control = controlId == IDC_BATTERY ? m_battery
+                            : controlId == IDC_CPU   ? m_cpu
+                            : controlId == IDC_BURNRATE ? m_burnRate
+                                                        : nullptr;
+    if (control)
+        control->SetLabel(wxString::FromUTF8(text));
+}
+
+void MonitorWindow::StartTimer(int id, std::uint32_t milliseconds)
+{
+    if (id == TIMER_SAMPLE)
+        m_sampleTimer.Start(static_cast<int>(milliseconds), wxTIMER_CONTINUOUS);
+}
+
+void MonitorWindow::StopTimer(int id)
+{
+    if (id == TIMER_SAMPLE)
+        m_sampleTimer.Stop();
+}
+
+void MonitorWindow::Iconify() { Iconize(true); }

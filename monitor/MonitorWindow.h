@@ -1,0 +1,51 @@
+// The monitor's window on wxWidgets: three figures, the Update button and the sampling timer,
+// run as a shown top-level window with an event loop of its own.
+#pragma once
+
+#include "monitor/TallyvoltDlg.h"
+#include "platform/DialogWindow.h"
+#include "platform/SingleInstance.h"
+
+#include <wx/dialog.h>
+#include <wx/timer.h>
+
+#include <memory>
+
+class wxButton;
+class wxEventLoopSource;
+class wxGUIEventLoop;
+class wxStaticText;
+
+class MonitorWindow : public wxDialog, public tallyvolt::DialogWindow
+{
+public:
+    explicit MonitorWindow(CTallyvoltDlg& monitor);
+    ~MonitorWindow() override;
+
+    // Brings the window to the front whenever a second copy of the program asks for it.
+    void ListenForSurfaceRequests(tallyvolt::SingleInstance& instance);
+    // Sets the monitor up, shows the window and runs until the user closes it.
+    void Run();
+    // Shows the window in its normal state, in front.
+    void Surface();
+
+    void SetFigure(int controlId, const std::string& text) override;
+    void StartTimer(int id, std::uint32_t milliseconds) override;
+    void StopTimer(int id) override;
+    void Iconify() override;
+
+private:
+    void BuildControls();
+    void EndRun();
+
+    CTallyvoltDlg& m_monitor;
+    wxTimer m_sampleTimer;
+    wxButton* m_updateButton = nullptr;
+    wxStaticText* m_battery = nullptr;
+    wxStaticText* m_cpu = nullptr;
+    wxStaticText* m_burnRate = nullptr;
+    wxGUIEventLoop* m_loop = nullptr;
+    tallyvolt::SingleInstance* m_instance = nullptr;
+    wxEventLoopSource* m_surfaceSource = nullptr;
+    bool m_ending = false;
+};

@@ -1,0 +1,82 @@
+// One sample: the readings, the run's statistics, the log record and the figures.
+#include "monitor/TallyvoltDlg.h"
+
+#include "monitor/LogText.h"
+#include "resources/Resource.h"
+
+namespace {
+
+constexpr std::uint8_t kNoReference = 255;
+constexpr std::size_t kTrayTipMax = 63; // the tray's tip holds 63 characters
+
+} // namespace
+
+void CTallyvoltDlg::Update(bool refreshDialog)
+{
+    const PowerStatus power = m_power.Read();
+    const std::string acText = tallyvolt::AcText(power.acLineStatus);
+    const std::string stateText = tallyvolt::StateText(power.batteryFlag);
+    const std::uint8_t percent = power.batteryLifePercent;
+    m_batteryText = tallyvolt::BatteryText(percent);
+    m_trayTip = (std::string(tallyvolt::text::kAppName) + ": " + m_batteryText).substr(0, kTrayTipMax);
+
+    // Elapsed time comes from a clock that counts suspend and ignores changes of the wall
+    // clock, so the rate stays "per minute of the run"; the record's stamp is wall-clock time.
+    const std::int64_t now = m_clock.ElapsedSeconds();
+    const std::time_t wallNow = m_clock.Now();
+
+    // Until a known charge has been seen, every sample takes the reference anew.
+    if (m_startPercentage == kNoReference) {
+        m_startPercentage = percent;
+        m_startTime = now;
+        m_lastSampleTime = now;
+    }
+    const std::int64_t elapsed = now - m_startTime;
+
+    // An unknown charge after the reference says nothing about the drain; counting it as 255%
+    // would show a huge negative rate. Such a sample leaves the rate as it was.
+    const bool chargeKnown = percent <= 100;
+    if (chargeKnown || m_startPercentage == kNoReference) {
+        m_burnRateText = "Undefined";
+        if (elapsed != 0)
+            m_burnRateText = tallyvolt::BurnRateText(
+                (static_cast<double>(m_startPercentage) - static_cast<double>(percent)) /
+                static_cast<double>(elapsed) * 60.0);
+    }
+
+    const std::optional<std::uint32_t> usage = m_processor.ReadUsage();
+    m_cpuText = usage ? std::to_string(*usage) + "%" : "Unknown";
+    if (usage) {
+        // Each usage is weighted by the time since the previous sample. The product is formed
+        // in double: in 32 bits it would wrap after a long enough suspend.
+        if (elapsed != 0) {
+            const double previous = static_cast<double>(m_lastSampleTime - m_startTime);
+            const double interval = static_cast<double>(now - m_lastSampleTime);
+            m_cpuAverage = (static_cast<double>(*usage) * interval + previous * m_cpuAverage) /
+                           static_cast<double>(elapsed);
+            m_lastSampleTime = now;
+        } else {
+            m_cpuAverage = static_cast<double>(*usage);
+        }
+    }
+
+    if (m_log)
+        m_log->Append(tallyvolt::Record(m_delimiter,
+                                        tallyvolt::FormatTimeStamp(m_clock.LocalTime(wallNow)),
+                                        percent, acText, stateText, usage));
+
+    if (refreshDialog && m_window) {
+        ShowFigure(IDC_BATTERY, m_batteryText, m_shownBattery);
+        ShowFigure(IDC_BURNRATE, m_burnRateText, m_shownBurnRate);
+        ShowFigure(IDC_CPU, m_cpuText, m_shownCpu);
+    }
+}
+
+void CTallyvoltDlg::ShowFigure(int controlId, const std::string& text, std::string& shown)
+{
+    // Only a changed figure reaches the window: no redraw, no wake-up when nothing changed.
+    if (text == shown)
+        return;
+    m_window->SetFigure(controlId, text);
+    shown = text;
+}

@@ -1,0 +1,23 @@
+// What the monitor needs from its window, whatever toolkit draws it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tallyvolt {
+
+class DialogWindow
+{
+public:
+    virtual ~DialogWindow() = default;
+    // Shows `text` in the figure control `controlId` (IDC_BATTERY, IDC_CPU or IDC_BURNRATE).
+    virtual void SetFigure(int controlId, const std::string& text) = 0;
+    // Starts timer `id` firing every `milliseconds`, restarting it if it runs.
+    virtual void StartTimer(int id, std::uint32_t milliseconds) = 0;
+    // Stops timer `id`; nothing happens if it does not run.
+    virtual void StopTimer(int id) = 0;
+    // Minimises the window the desktop's usual way (to its task bar or icon).
+    virtual void Iconify() = 0;
+};
+
+} // namespace tallyvolt

@@ -1,0 +1,69 @@
+// Fakes for the monitor's platform: a power source and a processor statistic that return
+// what the test sets, a window that records what it is asked to do, and a bundle of them.
+#pragma once
+
+#include "fakes/FakeClock.h"
+#include "platform/DialogWindow.h"
+#include "platform/MonitorServices.h"
+
+#include <map>
+#include <vector>
+
+namespace tallyvolt::test {
+
+class FakePower : public PowerSource
+{
+public:
+    PowerStatus Read() override { return next; }
+    void Set(std::uint8_t percent, std::uint8_t ac, std::uint8_t flag)
+    {
+        next.batteryLifePercent = percent;
+        next.acLineStatus = ac;
+        next.batteryFlag = flag;
+    }
+
+    PowerStatus next;
+};
+
+class FakeProcessor : public ProcessorStatistic
+{
+public:
+    void StartCollecting() override { ++starts; }
+    std::optional<std::uint32_t> ReadUsage() override { return next; }
+    void StopCollecting() override { ++stops; }
+
+    std::optional<std::uint32_t> next = 0;
+    int starts = 0;
+    int stops = 0;
+};
+
+class FakeWindow : public DialogWindow
+{
+public:
+    void SetFigure(int controlId, const std::string& text) override
+    {
+        figures[controlId] = text;
+        calls.push_back("figure " + std::to_string(controlId) + " " + text);
+    }
+    void StartTimer(int id, std::uint32_t milliseconds) override
+    {
+        calls.push_back("start " + std::to_string(id) + " " + std::to_string(milliseconds));
+    }
+    void StopTimer(int id) override { calls.push_back("stop " + std::to_string(id)); }
+    void Iconify() override { calls.push_back("iconify"); }
+
+    std::map<int, std::string> figures;
+    std::vector<std::string> calls;
+};
+
+struct FakeServices
+{
+    explicit FakeServices(std::time_t now = 1796648709) : clock(now) {}
+    MonitorServices Get() { return {clock, power, processor}; }
+
+    FakeClock clock;
+    FakePower power;
+    FakeProcessor processor;
+};
+
+} // namespace tallyvolt::test
