@@ -1,6 +1,7 @@
 // The monitor's window on wxWidgets.
 #include "monitor/MonitorWindow.h"
 
+#include "about/AboutBox.h"
 #include "resources/Icons.h"
 #include "platform/WindowClass.h"
 #include "resources/Resource.h"
@@ -9,6 +10,7 @@
 #include <wx/evtloop.h>
 #include <wx/evtloopsrc.h>
 #include <wx/iconbndl.h>
+#include <wx/menu.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
@@ -54,11 +56,13 @@ private:
 MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
     : wxDialog(nullptr, wxID_ANY, tallyvolt::text::kAppName, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
-      m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE)
+      m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE),
+      m_tray([this](int message) { m_monitor.OnTrayNotify(kTrayIconId, message); })
 {
     SetIcons(AppIcons());
     tallyvolt::MarkAsMainWindow(GetHandle());
     BuildControls();
+    BuildWindowMenu();
 
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_monitor.OnUpdateButton(); }, IDC_UPDATE);
     Bind(wxEVT_TIMER, [this](wxTimerEvent& e) { m_monitor.OnTimer(e.GetId()); }, TIMER_SAMPLE);
@@ -71,6 +75,19 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
             e.Skip();
     });
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { EndRun(); });
+
+    // X11 reports a minimise after the window manager has done it; the monitor then hides the
+    // window into the tray (or leaves it iconified where there is no tray).
+    Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
+        if (e.IsIconized() && IsShown())
+            m_monitor.OnSysCommand(SC_MINIMIZE);
+    });
+    // Right click, the Menu key and Shift+F10 all arrive as a context-menu request.
+    Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { PopupMenu(m_windowMenu.get()); });
+    Bind(wxEVT_MENU, [this](wxCommandEvent& e) { m_monitor.OnSysCommand(e.GetId()); },
+         ID_MENU_ABOUT);
+    Bind(wxEVT_MENU, [this](wxCommandEvent& e) { m_monitor.OnSysCommand(e.GetId()); },
+         ID_MENU_TOPMOST);
 }
 
 MonitorWindow::~MonitorWindow() { delete m_surfaceSource; }
@@ -110,6 +127,15 @@ void MonitorWindow::BuildControls()
     SetSizerAndFit(root);
 }
 
+void MonitorWindow::BuildWindowMenu()
+{
+    m_windowMenu = std::make_unique<wxMenu>();
+    m_windowMenu->AppendSeparator();
+    m_windowMenu->AppendCheckItem(ID_MENU_TOPMOST, tallyvolt::text::kTopmost);
+    m_windowMenu->AppendSeparator();
+    m_windowMenu->Append(ID_MENU_ABOUT, tallyvolt::text::kAboutMenu);
+}
+
 void MonitorWindow::ListenForSurfaceRequests(tallyvolt::SingleInstance& instance)
 {
     m_instance = &instance;
@@ -117,10 +143,12 @@ void MonitorWindow::ListenForSurfaceRequests(tallyvolt::SingleInstance& instance
 
 void MonitorWindow::Run()
 {
-    m_monitor.SetUpDialog(*this);
+    m_monitor.SetUpDialog(*this, m_tray);
     CentreOnScreen();
-    Show();
     m_updateButton->SetFocus();
+    // Started into the tray, the window stays hidden until the icon is pressed.
+    if (!m_monitor.IsInTray())
+        Show();
     wxGUIEventLoop loop;
     if (m_instance && m_instance->SurfaceRequestHandle() >= 0 && !m_surfaceSource)
         m_surfaceSource = loop.AddSourceForFD(m_instance->SurfaceRequestHandle(),
@@ -142,12 +170,34 @@ void MonitorWindow::EndRun()
         m_loop->Exit();
 }
 
-void MonitorWindow::Surface()
+void MonitorWindow::Surface() { m_monitor.OnSurfaceRequest(); }
+
+void MonitorWindow::ShowNormal()
 {
     // Un-iconify before showing: a show while iconified maps the window minimised.
     Iconize(false);
     Show();
     Raise();
+}
+
+void MonitorWindow::Withdraw() { Hide(); }
+
+void MonitorWindow::SetTopmost(bool topmost)
+{
+    const long style = GetWindowStyleFlag();
+    SetWindowStyleFlag(topmost ? style | wxSTAY_ON_TOP : style & ~wxSTAY_ON_TOP);
+    Show();
+}
+
+void MonitorWindow::CheckMenuItem(int commandId, bool checked)
+{
+    m_windowMenu->Check(commandId, checked);
+}
+
+void MonitorWindow::ShowAbout()
+{
+    CAboutBox box(this);
+    box.ShowModal();
 }
 
 void MonitorWindow::SetFigure(int controlId, const std::string& text)
@@ -172,4 +222,8 @@ void MonitorWindow::StopTimer(int id)
         m_sampleTimer.Stop();
 }
 
-void MonitorWindow::Iconify() { Iconize(true); }
+void MonitorWindow::Iconify()
+{
+    if (!IsIconized())
+        Iconize(true);
+}

@@ -5,6 +5,7 @@
 #include "monitor/TallyvoltDlg.h"
 #include "platform/DialogWindow.h"
 #include "platform/SingleInstance.h"
+#include "platform/wx/WxTrayIcon.h"
 
 #include <wx/dialog.h>
 #include <wx/timer.h>
@@ -14,6 +15,7 @@
 class wxButton;
 class wxEventLoopSource;
 class wxGUIEventLoop;
+class wxMenu;
 class wxStaticText;
 
 class MonitorWindow : public wxDialog, public tallyvolt::DialogWindow
@@ -26,20 +28,30 @@ public:
     void ListenForSurfaceRequests(tallyvolt::SingleInstance& instance);
     // Sets the monitor up, shows the window and runs until the user closes it.
     void Run();
-    // Shows the window in its normal state, in front.
+    // A second copy asked for the window.
     void Surface();
 
     void SetFigure(int controlId, const std::string& text) override;
     void StartTimer(int id, std::uint32_t milliseconds) override;
     void StopTimer(int id) override;
     void Iconify() override;
+    void Withdraw() override;
+    void ShowNormal() override;
+    void SetTopmost(bool topmost) override;
+    void CheckMenuItem(int commandId, bool checked) override;
+    void ShowAbout() override;
 
 private:
     void BuildControls();
+    void BuildWindowMenu();
     void EndRun();
 
     CTallyvoltDlg& m_monitor;
     wxTimer m_sampleTimer;
+    tallyvolt::WxTrayIcon m_tray;
+    // X11 window managers take no items from programs for their window menu; the same
+    // commands live in a context menu on the window instead.
+    std::unique_ptr<wxMenu> m_windowMenu;
     wxButton* m_updateButton = nullptr;
     wxStaticText* m_battery = nullptr;
     wxStaticText* m_cpu = nullptr;

@@ -10,6 +10,7 @@
 #include "platform/DialogWindow.h"
 #include "platform/LogFile.h"
 #include "platform/MonitorServices.h"
+#include "platform/TrayIcon.h"
 
 class CTallyvoltDlg
 {
@@ -47,14 +48,28 @@ public:
     bool IsLogOpen() const { return m_log != nullptr; }
 
     // Dialog. SetUpDialog runs once the window exists and before it is first shown: it starts
-    // the processor statistic, takes the first sample and starts the sampling timer.
-    bool SetUpDialog(tallyvolt::DialogWindow& window);
+    // the processor statistic, takes the first sample, starts the sampling timer and, to start
+    // minimised, puts the icon in the tray.
+    bool SetUpDialog(tallyvolt::DialogWindow& window, tallyvolt::TrayIcon& tray);
     // The sampling timer fired: a sample, then the full period again from its end.
     void OnTimer(int id);
     // An extra sample; the timer goes on as it was.
     void OnUpdateButton();
-    // The window is going away: stops the processor statistic and the timer.
+    // The window is going away: stops the processor statistic and the timer, removes the
+    // tray icon.
     bool TearDownDialog();
+
+    // Window commands (the low four bits are ignored): About, Always on Top, and minimise,
+    // which hides the window into the tray, or iconifies it where no tray takes the icon.
+    // False for commands left to the window's default handling.
+    bool OnSysCommand(int command);
+    // A mouse message on the tray icon: a left button press restores the window (1); anything
+    // else does nothing (0).
+    int OnTrayNotify(int iconId, int mouseMessage);
+    // Another copy asked for the window: it comes to the front, unless it lives in the tray.
+    void OnSurfaceRequest();
+    bool IsInTray() const { return m_inTray; }
+    bool IsTopmost() const { return m_topmost; }
 
     // One sample: reads power and processor, advances the burn rate and the processor
     // average, appends a record to the log and, if asked, shows the figures.
@@ -81,6 +96,7 @@ private:
     tallyvolt::PowerSource& m_power;
     tallyvolt::ProcessorStatistic& m_processor;
     tallyvolt::DialogWindow* m_window = nullptr; // while the dialog exists
+    tallyvolt::TrayIcon* m_tray = nullptr;       // while the dialog exists
 
     // Settings.
     std::string m_delimiter = "\t";
@@ -105,6 +121,7 @@ private:
 
     // Tray and window state.
     std::string m_trayTip;
+    tallyvolt::TrayLook m_trayLook; // what the icon shows, or will show once in the tray
     bool m_inTray = false;
     bool m_topmost = false;
     // What each figure control shows now, so unchanged figures are not redrawn.

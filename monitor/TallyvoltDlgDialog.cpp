@@ -3,19 +3,27 @@
 
 #include "resources/Resource.h"
 
-bool CTallyvoltDlg::SetUpDialog(tallyvolt::DialogWindow& window)
+bool CTallyvoltDlg::SetUpDialog(tallyvolt::DialogWindow& window, tallyvolt::TrayIcon& tray)
 {
     m_window = &window;
+    m_tray = &tray;
     m_topmost = false;
     m_trayTip = tallyvolt::text::kAppName;
+    m_trayLook = {m_trayTip, 255, false};
     m_inTray = false;
     m_processor.StartCollecting();
     m_startPercentage = 255;
     // The first record goes out now, before the first tick and before the window shows.
     Update(true);
     window.StartTimer(TIMER_SAMPLE, m_updatePeriod);
-    if (m_startMinimized)
-        window.Iconify();
+    // Started minimised, the window stays hidden with its icon in the tray; with no tray to
+    // take the icon it starts iconified instead, never hidden with nothing to bring it back.
+    if (m_startMinimized) {
+        if (tray.Add(m_trayLook))
+            m_inTray = true;
+        else
+            window.Iconify();
+    }
     return true;
 }
 
@@ -36,6 +44,11 @@ bool CTallyvoltDlg::TearDownDialog()
     m_processor.StopCollecting();
     if (m_window)
         m_window->StopTimer(TIMER_SAMPLE);
+    // Whether or not the icon is there.
+    if (m_tray)
+        m_tray->Delete();
+    m_inTray = false;
     m_window = nullptr;
+    m_tray = nullptr;
     return true;
 }

@@ -19,6 +19,13 @@ void CTallyvoltDlg::Update(bool refreshDialog)
     const std::uint8_t percent = power.batteryLifePercent;
     m_batteryText = tallyvolt::BatteryText(percent);
     m_trayTip = (std::string(tallyvolt::text::kAppName) + ": " + m_batteryText).substr(0, kTrayTipMax);
+    // The icon changes only when what it shows changes: setting it costs the desktop a redraw.
+    const tallyvolt::TrayLook look{m_trayTip, percent, power.acLineStatus == 1};
+    if (look != m_trayLook) {
+        m_trayLook = look;
+        if (m_inTray && m_tray)
+            m_tray->Modify(look);
+    }
 
     // Elapsed time comes from a clock that counts suspend and ignores changes of the wall
     // clock, so the rate stays "per minute of the run"; the record's stamp is wall-clock time.

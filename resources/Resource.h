@@ -23,6 +23,16 @@ constexpr int IDC_BURNRATE = 1003;
 constexpr int ID_MENU_ABOUT = 0x1000;
 constexpr int ID_MENU_TOPMOST = 0x2000;
 
+// Window commands and mouse messages as the reference desktop numbers them; the dispatch and
+// the tray callback keep those numbers whatever the desktop.
+constexpr int SC_MINIMIZE = 0xF020;
+constexpr int WM_LBUTTONDOWN = 0x201;
+constexpr int WM_LBUTTONUP = 0x202;
+constexpr int WM_RBUTTONDOWN = 0x204;
+constexpr int WM_RBUTTONUP = 0x205;
+constexpr int WM_LBUTTONDBLCLK = 0x203;
+constexpr int WM_MOUSEMOVE = 0x200;
+
 constexpr int TIMER_SAMPLE = 16;
 constexpr int WM_TRAYNOTIFY = 0x464; // WM_USER + 100 on Windows
 constexpr int kTrayIconId = 1;
@@ -33,6 +43,12 @@ constexpr const char* kTopmost = "Always on Top";
 constexpr const char* kAboutMenu = "&About Tallyvolt...";
 constexpr const char* kAppName = "Tallyvolt";
 constexpr const char* kVersion = "v1.0";
+
+constexpr const char* kAboutTitle = "About Tallyvolt";
+constexpr const char* kAboutVersionLine = "Tallyvolt v1.0";
+constexpr const char* kAboutInstructions =
+    "See the readme.txt file for instructions. Parameters can be edited using the tallyvolt.ini "
+    "file.";
 
 constexpr const char* kSettingsFileName = "tallyvolt.ini";
 constexpr const char* kSettingsSection = "Tallyvolt";

@@ -2,7 +2,6 @@
 // button, a battery that changes under it, and the footer when the window closes.
 #include "e2e/Session.h"
 
-#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -12,75 +11,7 @@ using namespace tallyvolt::test;
 
 namespace {
 
-struct Record
-{
-    long seconds; // of the day
-    int charge;
-    int cpu;
-};
-
-std::vector<Record> Records(const std::string& log)
-{
-    static const std::regex line(R"((\d\d)/\d\d/\d\d (\d\d):(\d\d):(\d\d)\t(\d+)%\t[^\t]+\t[^\t]+\t(\d+)%)");
-    std::vector<Record> records;
-    std::istringstream in(log);
-    for (std::string text; std::getline(in, text);) {
-        std::smatch m;
-        if (std::regex_search(text, m, line))
-            records.push_back({std::stol(m[2]) * 3600 + std::stol(m[3]) * 60 + std::stol(m[4]),
-                               std::stoi(m[5]), std::stoi(m[6])});
-    }
-    return records;
-}
-
-class Monitor : public E2eTest
-{
-protected:
-    // A copy of a recorded power-supply tree that the test may change while the program runs.
-    std::string Battery(const std::string& fixture)
-    {
-        const std::string copy = m_dir / "power_supply";
-        std::filesystem::copy(std::string(TALLYVOLT_TEST_DATA_DIR) + "/power_supply/" + fixture,
-                              copy, std::filesystem::copy_options::recursive);
-        return copy;
-    }
-
-    // Rewrites a battery's energy_now the way the kernel shows it, file and uevent alike.
-    void SetEnergyNow(const std::string& battery, long value)
-    {
-        std::string uevent = ReadFile(battery + "/uevent");
-        uevent = std::regex_replace(uevent, std::regex("POWER_SUPPLY_ENERGY_NOW=\\d+"),
-                                    "POWER_SUPPLY_ENERGY_NOW=" + std::to_string(value));
-        WriteFile(battery + "/uevent.new", uevent);
-        WriteFile(battery + "/energy_now.new", std::to_string(value) + "\n");
-        std::filesystem::rename(battery + "/uevent.new", battery + "/uevent");
-        std::filesystem::rename(battery + "/energy_now.new", battery + "/energy_now");
-    }
-
-    // Polls the window until the figure after `caption` matches `pattern`; returns the last seen.
-    std::string WaitForFigure(const Program& program, const std::string& caption,
-                              const std::string& pattern, std::chrono::milliseconds limit = 10s)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        std::string figure;
-        do {
-            figure = FigureAfter(ReadWindows(program.Pid()), caption);
-            if (std::regex_match(figure, std::regex(pattern)))
-                break;
-            std::this_thread::sleep_for(200ms);
-        } while (std::chrono::steady_clock::now() < end);
-        return figure;
-    }
-
-    std::string Log() const { return ReadFile(Work() + "/run.log"); }
-
-    void WaitForRecords(std::size_t count, std::chrono::milliseconds limit = 10s)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (Records(Log()).size() < count && std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(50ms);
-    }
-};
+using Monitor = E2eTest;
 
 } // namespace
 

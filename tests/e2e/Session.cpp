@@ -5,6 +5,9 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+#include <regex>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -109,13 +112,15 @@ std::optional<int> Program::WaitForExit(std::chrono::milliseconds limit)
 std::string Program::Errors() const { return ReadFile(m_errorsPath); }
 
 std::vector<std::string> Program::WaitForWindows(const std::string& title,
-                                                 std::chrono::milliseconds limit) const
+                                                 std::chrono::milliseconds limit,
+                                                 Visibility visibility) const
 {
     const auto end = std::chrono::steady_clock::now() + limit;
+    const std::string only = visibility == Visibility::Visible ? "--onlyvisible " : "";
     for (;;) {
         std::vector<std::string> found;
         std::istringstream ids(
-            Shell("xdotool search --onlyvisible --pid " + std::to_string(m_pid) + " 2>/dev/null"));
+            Shell("xdotool search " + only + "--pid " + std::to_string(m_pid) + " 2>/dev/null"));
         for (std::string id; ids >> id;) {
             // xdotool's --name is a case-insensitive pattern; compare titles exactly.
             std::string name = Shell("xdotool getwindowname " + id + " 2>/dev/null");
@@ -165,6 +170,150 @@ std::string WindowClass(const std::string& window)
     while (!out.empty() && out.back() == '\n')
         out.pop_back();
     return out;
+}
+
+std::vector<Record> Records(const std::string& log)
+{
+    static const std::regex line(
+        R"((\d\d)/\d\d/\d\d (\d\d):(\d\d):(\d\d)[\t,;](\d+)%[\t,;][^\t,;]+[\t,;][^\t,;]+[\t,;](\d+)%)");
+    std::vector<Record> records;
+    std::istringstream in(log);
+    for (std::string text; std::getline(in, text);) {
+        std::smatch m;
+        if (std::regex_search(text, m, line))
+            records.push_back({std::stol(m[2]) * 3600 + std::stol(m[3]) * 60 + std::stol(m[4]),
+                               std::stoi(m[5]), std::stoi(m[6])});
+    }
+    return records;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+namespace {
+
+std::vector<std::string> VisibleWindows(pid_t pid)
+{
+    std::vector<std::string> ids;
+    std::istringstream out(
+        Shell("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
+    for (std::string id; out >> id;)
+        ids.push_back(id);
+    return ids;
+}
+
+std::string Trimmed(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+std::string TrayIconWindow(pid_t pid)
+{
+    // GTK names the icon's embedded window after the program; dialogs carry titles.
+    for (const std::string& id : VisibleWindows(pid))
+        if (Trimmed(Shell("xdotool getwindowname " + id + " 2>/dev/null")) == "tallyvolt" &&
+            Shell("xprop -id " + id + " _NET_WM_WINDOW_TYPE").find("TOOLTIP") == std::string::npos)
+            return id;
+    return {};
+}
+
+std::string ReadTooltip(pid_t pid, std::chrono::milliseconds limit)
+{
+    std::string text;
+    WaitUntil(
+        [&] {
+            for (const std::string& id : VisibleWindows(pid)) {
+                if (Shell("xprop -id " + id + " _NET_WM_WINDOW_TYPE").find("TOOLTIP") ==
+                    std::string::npos)
+                    continue;
+                // Light text on a dark tip: grey, inverted and enlarged, it reads cleanly.
+                text = Trimmed(Shell("import -window " + id +
+                                     " png:- 2>/dev/null | convert png:- -colorspace Gray "
+                                     "-negate -scale 300% png:- | tesseract - - --psm 7 "
+                                     "2>/dev/null"));
+                return !text.empty();
+            }
+            return false;
+        },
+        limit);
+    return text;
+}
+
+void TrayHost(const std::string& startOrStop)
+{
+    Shell(std::string(TALLYVOLT_SOURCE_DIR) + "/scripts/tray-host " + startOrStop);
+}
+
+bool IsViewable(const std::string& window)
+{
+    return Shell("xwininfo -id " + window + " 2>/dev/null").find("IsViewable") !=
+           std::string::npos;
+}
+
+bool InClientList(const std::string& window)
+{
+    // xdotool names windows in decimal, xprop in hexadecimal.
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%lx", std::stoul(window));
+    const std::string list = Shell("xprop -root _NET_CLIENT_LIST");
+    return std::regex_search(list, std::regex(std::string(hex) + "\\b"));
+}
+
+std::string WindowState(const std::string& window)
+{
+    return Trimmed(Shell("xprop -id " + window + " _NET_WM_STATE WM_STATE 2>/dev/null"));
+}
+
+std::string E2eTest::Battery(const std::string& fixture)
+{
+    const std::string copy = m_dir / "power_supply";
+    std::filesystem::copy(std::string(TALLYVOLT_TEST_DATA_DIR) + "/power_supply/" + fixture,
+                          copy, std::filesystem::copy_options::recursive);
+    return copy;
+}
+
+void E2eTest::SetEnergyNow(const std::string& battery, long value)
+{
+    std::string uevent = ReadFile(battery + "/uevent");
+    uevent = std::regex_replace(uevent, std::regex("POWER_SUPPLY_ENERGY_NOW=\\d+"),
+                                "POWER_SUPPLY_ENERGY_NOW=" + std::to_string(value));
+    WriteFile(battery + "/uevent.new", uevent);
+    WriteFile(battery + "/energy_now.new", std::to_string(value) + "\n");
+    std::filesystem::rename(battery + "/uevent.new", battery + "/uevent");
+    std::filesystem::rename(battery + "/energy_now.new", battery + "/energy_now");
+}
+
+std::string E2eTest::WaitForFigure(const Program& program, const std::string& caption,
+                                   const std::string& pattern, std::chrono::milliseconds limit)
+{
+    std::string figure;
+    WaitUntil(
+        [&] {
+            figure = FigureAfter(ReadWindows(program.Pid()), caption);
+            return std::regex_match(figure, std::regex(pattern));
+        },
+        limit);
+    return figure;
+}
+
+std::string E2eTest::Log() const { return ReadFile(Work() + "/run.log"); }
+
+void E2eTest::WaitForRecords(std::size_t count, std::chrono::milliseconds limit)
+{
+    WaitUntil([&] { return Records(Log()).size() >= count; }, limit);
 }
 
 E2eTest::E2eTest()

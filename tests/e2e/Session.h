@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,10 +38,16 @@ public:
     // What it wrote on standard error so far.
     std::string Errors() const;
 
-    // Visible top-level windows of this process titled exactly `title`, waiting up to `limit`
-    // for the first to appear.
+    // Top-level windows of this process titled exactly `title`, waiting up to `limit` for the
+    // first to appear: only visible ones, or also iconified and hidden ones.
+    enum class Visibility
+    {
+        Visible,
+        Any,
+    };
     std::vector<std::string> WaitForWindows(const std::string& title,
-                                            std::chrono::milliseconds limit) const;
+                                            std::chrono::milliseconds limit,
+                                            Visibility visibility = Visibility::Visible) const;
 
 private:
     pid_t m_pid = -1;
@@ -59,6 +66,28 @@ std::string WindowClass(const std::string& window);
 // Activates the window and presses a key in it, as a user would.
 void PressKey(const std::string& window, const std::string& key);
 
+// A record of the log, as the tests read it back.
+struct Record
+{
+    long seconds; // of the day
+    int charge;
+    int cpu;
+};
+std::vector<Record> Records(const std::string& log);
+
+// Tray: the program's icon window in the tray ("" when there is none), the text of its visible
+// tooltip read by OCR ("" when none shows within `limit`), and the tray host of the session.
+std::string TrayIconWindow(pid_t pid);
+std::string ReadTooltip(pid_t pid, std::chrono::milliseconds limit);
+void TrayHost(const std::string& startOrStop);
+// Whether an X window is mapped and viewable; its _NET_WM_STATE as xprop prints it.
+bool IsViewable(const std::string& window);
+// Whether the window manager lists the window (as task bars show it).
+bool InClientList(const std::string& window);
+std::string WindowState(const std::string& window);
+// Polls `condition` every 50 ms until it holds or `limit` passes; returns its last value.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
+
 // The time-stamp pattern of the log, as a regular expression.
 inline const std::string kStampPattern = R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)";
 
@@ -71,6 +100,20 @@ protected:
     std::string Runtime() const { return m_dir / "runtime"; }
     std::string Work() const { return m_dir / "work"; }
     std::map<std::string, std::string> Env(const std::string& locale = "C.UTF-8") const;
+
+    // A copy of a recorded power-supply tree that the test may change while the program runs.
+    std::string Battery(const std::string& fixture);
+    // Rewrites a battery's energy_now the way the kernel shows it, file and uevent alike.
+    void SetEnergyNow(const std::string& battery, long value);
+    // Polls the window until the figure after `caption` matches `pattern`; returns the last
+    // figure seen.
+    std::string WaitForFigure(const Program& program, const std::string& caption,
+                              const std::string& pattern,
+                              std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // The log "run.log" in the work folder, and waiting for its records.
+    std::string Log() const;
+    void WaitForRecords(std::size_t count,
+                        std::chrono::milliseconds limit = std::chrono::seconds(10));
 
     // Waits for the monitor window, closes it as the window manager's Close does and returns
     // the exit status.

@@ -14,7 +14,9 @@ def dump(node, depth, out):
         names = ",".join(sorted(pyatspi.stateToString(s) for s in states
                                 if s in (pyatspi.STATE_FOCUSED, pyatspi.STATE_SHOWING,
                                          pyatspi.STATE_CHECKED, pyatspi.STATE_VISIBLE)))
-        out.append("%s%s\t%s\t%s" % ("  " * depth, node.getRoleName(), node.name, names))
+        # Line breaks in a name (a wrapped label) are shown as \n, one object per line.
+        name = (node.name or "").replace("\n", "\\n")
+        out.append("%s%s\t%s\t%s" % ("  " * depth, node.getRoleName(), name, names))
         for child in node:
             if child is not None:
                 dump(child, depth + 1, out)

@@ -5,6 +5,7 @@
 #include "fakes/FakeClock.h"
 #include "platform/DialogWindow.h"
 #include "platform/MonitorServices.h"
+#include "platform/TrayIcon.h"
 
 #include <map>
 #include <vector>
@@ -51,8 +52,49 @@ public:
     }
     void StopTimer(int id) override { calls.push_back("stop " + std::to_string(id)); }
     void Iconify() override { calls.push_back("iconify"); }
+    void Withdraw() override { calls.push_back("withdraw"); }
+    void ShowNormal() override { calls.push_back("show"); }
+    void SetTopmost(bool topmost) override
+    {
+        calls.push_back(topmost ? "topmost on" : "topmost off");
+    }
+    void CheckMenuItem(int commandId, bool checked) override
+    {
+        calls.push_back("check " + std::to_string(commandId) + (checked ? " on" : " off"));
+    }
+    void ShowAbout() override { calls.push_back("about"); }
 
     std::map<int, std::string> figures;
+    std::vector<std::string> calls;
+};
+
+// A tray whose host takes the icon or not, as the test says.
+class FakeTray : public TrayIcon
+{
+public:
+    bool Add(const TrayLook& look) override
+    {
+        calls.push_back("add " + look.tip);
+        shown = hostPresent;
+        if (shown)
+            current = look;
+        return hostPresent;
+    }
+    void Modify(const TrayLook& look) override
+    {
+        calls.push_back("modify " + look.tip);
+        if (shown)
+            current = look;
+    }
+    void Delete() override
+    {
+        calls.push_back("delete");
+        shown = false;
+    }
+
+    bool hostPresent = true;
+    bool shown = false;
+    TrayLook current;
     std::vector<std::string> calls;
 };
 

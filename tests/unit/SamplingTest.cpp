@@ -36,6 +36,7 @@ protected:
     TempFolder m_dir;
     FakeServices m_fakes; // 12/07/26 13:05:09
     FakeWindow m_window;
+    FakeTray m_tray;
     CTallyvoltDlg m_dlg{m_fakes.Get()};
 };
 
@@ -43,7 +44,7 @@ protected:
 
 TEST_F(Sampling, FirstSampleHasNoRateAndItsOwnUsageAsAverage)
 {
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     EXPECT_EQ(m_dlg.BurnRateText(), "Undefined");
     EXPECT_EQ(m_dlg.CpuAverage(), 0.0);
     EXPECT_EQ(m_dlg.BatteryText(), "80%");
@@ -53,7 +54,7 @@ TEST_F(Sampling, FirstSampleHasNoRateAndItsOwnUsageAsAverage)
 
 TEST_F(Sampling, BurnRateIsTheMeanFallPerMinuteSinceTheReference)
 {
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     SampleAfter(300, 78, 0);
     SampleAfter(300, 75, 0);
     EXPECT_EQ(m_dlg.BurnRateText(), "0.50%/minute");
@@ -61,7 +62,7 @@ TEST_F(Sampling, BurnRateIsTheMeanFallPerMinuteSinceTheReference)
     FakeServices charging;
     CTallyvoltDlg dlg(charging.Get());
     charging.power.Set(50, 1, kBatteryHigh | kBatteryCharging);
-    dlg.SetUpDialog(m_window);
+    dlg.SetUpDialog(m_window, m_tray);
     charging.clock.Advance(240);
     charging.power.next.batteryLifePercent = 52;
     dlg.Update(true);
@@ -71,7 +72,7 @@ TEST_F(Sampling, BurnRateIsTheMeanFallPerMinuteSinceTheReference)
 TEST_F(Sampling, AverageWeighsEachUsageByTheTimeSinceThePreviousSample)
 {
     m_fakes.processor.next = 10;
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     EXPECT_DOUBLE_EQ(m_dlg.CpuAverage(), 10.0);
     SampleAfter(60, 80, 30);
     EXPECT_DOUBLE_EQ(m_dlg.CpuAverage(), 30.0);
@@ -81,7 +82,7 @@ TEST_F(Sampling, AverageWeighsEachUsageByTheTimeSinceThePreviousSample)
 
 TEST_F(Sampling, SamplesInTheReferenceSecondKeepTheRateUndefined)
 {
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     SampleAfter(0, 79, 40);
     SampleAfter(0, 78, 70);
     EXPECT_EQ(m_dlg.BurnRateText(), "Undefined");
@@ -92,7 +93,7 @@ TEST_F(Sampling, UnknownChargeAfterTheReferenceLeavesTheRateAlone)
 {
     // Regression: the unknown value 255 used to enter the rate as a charge of 255%, showing
     // figures like -175.00%/minute.
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     SampleAfter(60, 79, 0);
     EXPECT_EQ(m_dlg.BurnRateText(), "1.00%/minute");
     SampleAfter(60, 255, 0);
@@ -108,7 +109,7 @@ TEST_F(Sampling, UnknownChargeAfterTheReferenceLeavesTheRateAlone)
 TEST_F(Sampling, WhileTheChargeWasNeverKnownTheReferenceMovesAlong)
 {
     m_fakes.power.Set(255, 255, kNoSystemBattery);
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     SampleAfter(60, 255, 20);
     SampleAfter(60, 255, 30);
     EXPECT_EQ(m_dlg.BurnRateText(), "Undefined");
@@ -125,7 +126,7 @@ TEST_F(Sampling, WhileTheChargeWasNeverKnownTheReferenceMovesAlong)
 TEST_F(Sampling, UnreadableProcessorShowsUnknownAndLeavesTheAverage)
 {
     m_fakes.processor.next = 40;
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     SampleAfter(60, 80, 20);
     m_fakes.processor.next = std::nullopt;
     m_fakes.clock.Advance(60);
@@ -155,7 +156,7 @@ TEST_F(Sampling, SetUpTakesTheFirstSampleThenStartsTheTimer)
 {
     ASSERT_TRUE(m_dlg.SetUpdatePeriod(5));
     m_fakes.processor.next = 12;
-    EXPECT_TRUE(m_dlg.SetUpDialog(m_window));
+    EXPECT_TRUE(m_dlg.SetUpDialog(m_window, m_tray));
     EXPECT_EQ(m_fakes.processor.starts, 1);
     // Only figures that differ from the controls' initial texts are pushed.
     EXPECT_EQ(m_window.calls, (std::vector<std::string>{"figure 1000 80%", "figure 1002 12%",
@@ -166,7 +167,7 @@ TEST_F(Sampling, SetUpTakesTheFirstSampleThenStartsTheTimer)
 TEST_F(Sampling, TimerRestartsAfterEachSampleAndTheButtonLeavesItAlone)
 {
     ASSERT_TRUE(m_dlg.SetUpdatePeriod(1));
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     m_window.calls.clear();
 
     m_fakes.clock.Advance(1);
@@ -185,18 +186,11 @@ TEST_F(Sampling, TimerRestartsAfterEachSampleAndTheButtonLeavesItAlone)
     EXPECT_EQ(m_window.calls.back(), "stop 16");
 }
 
-TEST_F(Sampling, StartMinimizedIconifiesAfterTheFirstSample)
-{
-    ASSERT_TRUE(m_dlg.SetStartMinimized(1));
-    m_dlg.SetUpDialog(m_window);
-    EXPECT_EQ(m_window.calls.back(), "iconify");
-}
-
 TEST_F(Sampling, FooterCarriesTheRunsFigures)
 {
     ASSERT_TRUE(m_dlg.SetExtraInfo(1));
     m_fakes.processor.next = 10;
-    m_dlg.SetUpDialog(m_window);
+    m_dlg.SetUpDialog(m_window, m_tray);
     SampleAfter(60, 79, 30);
     m_dlg.TearDownDialog();
     m_dlg.CloseLog();

@@ -1,0 +1,80 @@
+// The tray icon on wxWidgets.
+#include "platform/wx/WxTrayIcon.h"
+
+#include "platform/TrayGlyph.h"
+#include "resources/Resource.h"
+
+#include <wx/bmpbndl.h>
+#include <wx/image.h>
+
+namespace tallyvolt {
+namespace {
+
+wxIcon ToIcon(const Glyph& glyph)
+{
+    wxImage image(Glyph::kSize, Glyph::kSize);
+    image.InitAlpha();
+    for (int y = 0; y < Glyph::kSize; ++y)
+        for (int x = 0; x < Glyph::kSize; ++x) {
+            const std::uint32_t p = glyph.At(x, y);
+            image.SetRGB(x, y, static_cast<unsigned char>(p >> 24),
+                         static_cast<unsigned char>(p >> 16), static_cast<unsigned char>(p >> 8));
+            image.SetAlpha(x, y, static_cast<unsigned char>(p));
+        }
+    wxIcon icon;
+    icon.CopyFromBitmap(wxBitmap(image));
+    return icon;
+}
+
+} // namespace
+
+WxTrayIcon::WxTrayIcon(std::function<void(int)> onMouse) : m_onMouse(std::move(onMouse))
+{
+    // The button press itself restores the window, before the release.
+    auto forward = [this](const wxEventTypeTag<wxTaskBarIconEvent>& type, int message) {
+        m_icon.Bind(type, [this, message](wxTaskBarIconEvent&) { m_onMouse(message); });
+    };
+    forward(wxEVT_TASKBAR_LEFT_DOWN, WM_LBUTTONDOWN);
+    forward(wxEVT_TASKBAR_LEFT_UP, WM_LBUTTONUP);
+    forward(wxEVT_TASKBAR_LEFT_DCLICK, WM_LBUTTONDBLCLK);
+    forward(wxEVT_TASKBAR_RIGHT_DOWN, WM_RBUTTONDOWN);
+    forward(wxEVT_TASKBAR_RIGHT_UP, WM_RBUTTONUP);
+    forward(wxEVT_TASKBAR_MOVE, WM_MOUSEMOVE);
+}
+
+WxTrayIcon::~WxTrayIcon() { Delete(); }
+
+bool WxTrayIcon::Show(const TrayLook& look)
+{
+    // Drawn again only when the charge or the line power changed, not for every tip.
+    if (m_picture.IsOk() == false || look.chargePercent != m_drawn.chargePercent ||
+        look.onLine != m_drawn.onLine)
+        m_picture = ToIcon(DrawBatteryGlyph(look.chargePercent, look.onLine));
+    m_drawn = look;
+    return m_icon.SetIcon(wxBitmapBundle::FromBitmap(m_picture), wxString::FromUTF8(look.tip));
+}
+
+bool WxTrayIcon::Add(const TrayLook& look)
+{
+    // No tray host (no panel, or one that speaks only StatusNotifierItem): say so, so the
+    // window is iconified rather than hidden for good.
+    if (!wxTaskBarIcon::IsAvailable())
+        return false;
+    m_added = Show(look);
+    return m_added;
+}
+
+void WxTrayIcon::Modify(const TrayLook& look)
+{
+    if (m_added)
+        Show(look);
+}
+
+void WxTrayIcon::Delete()
+{
+    if (m_added)
+        m_icon.RemoveIcon();
+    m_added = false;
+}
+
+} // namespace tallyvolt

@@ -1,0 +1,135 @@
+// The tray icon and the window menu: minimise into the tray, the press that brings the window
+// back, the live tip, Always on Top and About, and what happens without a tray.
+#include "monitor/TallyvoltDlg.h"
+
+#include "fakes/FakeServices.h"
+#include "resources/Resource.h"
+
+#include <gtest/gtest.h>
+
+using namespace tallyvolt;
+using namespace tallyvolt::test;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+class Tray : public ::testing::Test
+{
+protected:
+    Tray() { m_fakes.power.Set(87, 0, kBatteryHigh); }
+    void SetUp(bool startMinimized)
+    {
+        ASSERT_TRUE(m_dlg.SetStartMinimized(startMinimized ? 1 : 0));
+        m_dlg.SetUpDialog(m_window, m_tray);
+        m_window.calls.clear();
+    }
+
+    FakeServices m_fakes;
+    FakeWindow m_window;
+    FakeTray m_tray;
+    CTallyvoltDlg m_dlg{m_fakes.Get()};
+};
+
+} // namespace
+
+TEST_F(Tray, MinimiseHidesIntoTheTrayAndALeftPressBringsItBack)
+{
+    SetUp(false);
+    EXPECT_TRUE(m_dlg.OnSysCommand(SC_MINIMIZE));
+    EXPECT_TRUE(m_dlg.IsInTray());
+    EXPECT_EQ(m_window.calls, Calls{"withdraw"});
+    EXPECT_EQ(m_tray.calls, Calls{"add Tallyvolt: 87%"});
+    EXPECT_EQ(m_tray.current.chargePercent, 87);
+
+    // Moves, the right button, releases and double clicks do nothing.
+    for (int message : {WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_LBUTTONUP, WM_LBUTTONDBLCLK})
+        EXPECT_EQ(m_dlg.OnTrayNotify(kTrayIconId, message), 0) << message;
+    EXPECT_TRUE(m_dlg.IsInTray());
+
+    EXPECT_EQ(m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN), 1);
+    EXPECT_FALSE(m_dlg.IsInTray());
+    EXPECT_EQ(m_window.calls, (Calls{"withdraw", "show"}));
+    EXPECT_EQ(m_tray.calls, (Calls{"add Tallyvolt: 87%", "delete"}));
+}
+
+TEST_F(Tray, TheTipFollowsEachChangedSampleWhileInTheTray)
+{
+    SetUp(false);
+    m_dlg.OnSysCommand(SC_MINIMIZE);
+    m_dlg.Update(true); // same charge: nothing to tell the tray
+    m_fakes.power.next.batteryLifePercent = 86;
+    m_dlg.Update(true);
+    m_fakes.power.next.acLineStatus = 1; // plugged in: the mark appears
+    m_dlg.Update(true);
+    m_fakes.power.next.batteryLifePercent = 255;
+    m_dlg.Update(true);
+    EXPECT_EQ(m_tray.calls, (Calls{"add Tallyvolt: 87%", "modify Tallyvolt: 86%",
+                                   "modify Tallyvolt: 86%", "modify Tallyvolt: Unknown"}));
+    EXPECT_TRUE(m_tray.current.onLine);
+    EXPECT_EQ(m_tray.current.chargePercent, 255);
+
+    // Out of the tray, changes wait for the next minimise.
+    m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN);
+    m_fakes.power.next.batteryLifePercent = 50;
+    m_dlg.Update(true);
+    EXPECT_EQ(m_tray.calls.back(), "delete");
+    m_dlg.OnSysCommand(SC_MINIMIZE);
+    EXPECT_EQ(m_tray.calls.back(), "add Tallyvolt: 50%");
+}
+
+TEST_F(Tray, WithoutATrayMinimiseIconifiesAndNeverHides)
+{
+    m_tray.hostPresent = false;
+    SetUp(false);
+    EXPECT_TRUE(m_dlg.OnSysCommand(SC_MINIMIZE));
+    EXPECT_FALSE(m_dlg.IsInTray());
+    EXPECT_EQ(m_window.calls, Calls{"iconify"});
+}
+
+TEST_F(Tray, StartMinimizedStartsInTheTrayOrIconified)
+{
+    SetUp(true);
+    EXPECT_TRUE(m_dlg.IsInTray());
+    EXPECT_EQ(m_tray.calls, Calls{"add Tallyvolt: 87%"});
+
+    FakeServices fakes;
+    FakeWindow window;
+    FakeTray noTray;
+    noTray.hostPresent = false;
+    CTallyvoltDlg dlg(fakes.Get());
+    ASSERT_TRUE(dlg.SetStartMinimized(1));
+    dlg.SetUpDialog(window, noTray);
+    EXPECT_FALSE(dlg.IsInTray());
+    EXPECT_EQ(window.calls.back(), "iconify");
+}
+
+TEST_F(Tray, NothingButTheTrayPressShowsAWindowInTheTray)
+{
+    SetUp(true);
+    m_dlg.OnSurfaceRequest(); // a second copy
+    EXPECT_EQ(m_window.calls, Calls{});
+    m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN);
+    m_dlg.OnSurfaceRequest();
+    EXPECT_EQ(m_window.calls, (Calls{"show", "show"}));
+}
+
+TEST_F(Tray, AlwaysOnTopTogglesWithItsCheckMarkAndAboutOpens)
+{
+    SetUp(false);
+    EXPECT_FALSE(m_dlg.IsTopmost());
+    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_TOPMOST));
+    EXPECT_TRUE(m_dlg.IsTopmost());
+    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_TOPMOST | 0x000F)); // low bits are ignored
+    EXPECT_FALSE(m_dlg.IsTopmost());
+    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_ABOUT + 3));
+    EXPECT_FALSE(m_dlg.OnSysCommand(0xF060)); // close: the window's own handling
+    EXPECT_EQ(m_window.calls, (Calls{"check 8192 on", "topmost on", "check 8192 off",
+                                     "topmost off", "about"}));
+}
+
+TEST_F(Tray, ClosingTakesTheIconAwayEvenWhenItWasNeverThere)
+{
+    SetUp(false);
+    m_dlg.TearDownDialog();
+    EXPECT_EQ(m_tray.calls, Calls{"delete"});
+}
