@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr const char* kCredits = "Written by the Tallyvolt developers. Free software.";
+constexpr const char* kCredits = "Written by the Tallyvolt developers.";
 constexpr const char* kAddress = "https://tallyvolt.org";
 
 } // namespace
