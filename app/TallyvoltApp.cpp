@@ -100,14 +100,17 @@ bool CTallyvoltApp::StartInstance()
         return false;
     }
 
+    const std::optional<std::string> positionRead = dlg.GetWindowPosition();
     {
         MonitorWindow window(dlg);
         window.ListenForSurfaceRequests(*instance);
         window.Run();
     }
 
-    // A position never known is not written: there is nothing true to write.
-    if (std::optional<std::string> position = dlg.GetWindowPosition())
+    // A position never known is not written: there is nothing true to write. One that did not
+    // change (a run spent in the tray) leaves the file exactly as it was.
+    const std::optional<std::string> position = dlg.GetWindowPosition();
+    if (position && position != positionRead)
         settings.WriteString("WindowPosition", *position);
     dlg.CloseLog();
     return false;

@@ -7,6 +7,7 @@
 #include "resources/Resource.h"
 
 #include <wx/button.h>
+#include <wx/display.h>
 #include <wx/evtloop.h>
 #include <wx/evtloopsrc.h>
 #include <wx/iconbndl.h>
@@ -15,6 +16,11 @@
 #include <wx/stattext.h>
 
 namespace {
+
+constexpr int kSettleTimerId = TIMER_SAMPLE + 1;
+constexpr int kSettleMilliseconds = 150;
+
+tallyvolt::Rect ToRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
 
 wxIconBundle AppIcons()
 {
@@ -51,12 +57,33 @@ private:
     tallyvolt::SingleInstance& m_instance;
 };
 
+// Hears termination signals from inside the event loop and ends the run.
+class TerminationHandler : public wxEventLoopSourceHandler
+{
+public:
+    TerminationHandler(tallyvolt::TerminationSignals& signals, std::function<void()> end)
+        : m_signals(signals), m_end(std::move(end))
+    {
+    }
+    void OnReadWaiting() override
+    {
+        if (m_signals.Take())
+            m_end();
+    }
+    void OnWriteWaiting() override {}
+    void OnExceptionWaiting() override {}
+
+private:
+    tallyvolt::TerminationSignals& m_signals;
+    std::function<void()> m_end;
+};
+
 } // namespace
 
 MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
     : wxDialog(nullptr, wxID_ANY, tallyvolt::text::kAppName, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
-      m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE),
+      m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE), m_settleTimer(this, kSettleTimerId),
       m_tray([this](int message) { m_monitor.OnTrayNotify(kTrayIconId, message); })
 {
     SetIcons(AppIcons());
@@ -82,6 +109,16 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
         if (e.IsIconized() && IsShown())
             m_monitor.OnSysCommand(SC_MINIMIZE);
     });
+    // Every move or resize of the shown window ends in a settle: snap and remember.
+    auto settleSoon = [this](wxEvent& e) {
+        e.Skip();
+        if (IsShown())
+            m_settleTimer.StartOnce(kSettleMilliseconds);
+    };
+    Bind(wxEVT_MOVE, settleSoon);
+    Bind(wxEVT_SIZE, settleSoon);
+    Bind(wxEVT_SHOW, settleSoon);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { OnSettled(); }, kSettleTimerId);
     // Right click, the Menu key and Shift+F10 all arrive as a context-menu request.
     Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { PopupMenu(m_windowMenu.get()); });
     Bind(wxEVT_MENU, [this](wxCommandEvent& e) { m_monitor.OnSysCommand(e.GetId()); },
@@ -90,7 +127,11 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
          ID_MENU_TOPMOST);
 }
 
-MonitorWindow::~MonitorWindow() { delete m_surfaceSource; }
+MonitorWindow::~MonitorWindow()
+{
+    delete m_surfaceSource;
+    delete m_signalSource;
+}
 
 void MonitorWindow::BuildControls()
 {
@@ -144,7 +185,7 @@ void MonitorWindow::ListenForSurfaceRequests(tallyvolt::SingleInstance& instance
 void MonitorWindow::Run()
 {
     m_monitor.SetUpDialog(*this, m_tray);
-    CentreOnScreen();
+    PlaceForFirstShow();
     m_updateButton->SetFocus();
     // Started into the tray, the window stays hidden until the icon is pressed.
     if (!m_monitor.IsInTray())
@@ -154,9 +195,39 @@ void MonitorWindow::Run()
         m_surfaceSource = loop.AddSourceForFD(m_instance->SurfaceRequestHandle(),
                                               new SurfaceRequestHandler(*this, *m_instance),
                                               wxEVENT_SOURCE_INPUT);
+    // From here a logout, a shutdown or kill ends the run like the close box: footer and
+    // position written, the claim released.
+    m_signals = tallyvolt::CatchTerminationSignals();
+    if (m_signals)
+        m_signalSource = loop.AddSourceForFD(
+            m_signals->Handle(), new TerminationHandler(*m_signals, [this] { EndRun(); }),
+            wxEVENT_SOURCE_INPUT);
     m_loop = &loop;
     loop.Run();
     m_loop = nullptr;
+}
+
+void MonitorWindow::PlaceForFirstShow()
+{
+    std::vector<tallyvolt::Rect> displays;
+    for (unsigned i = 0; i < wxDisplay::GetCount(); ++i)
+        displays.push_back(ToRect(wxDisplay(i).GetGeometry()));
+    const wxSize size = GetSize();
+    const tallyvolt::Point place = m_monitor.FirstPlacement(
+        size.x, size.y, ToRect(wxDisplay().GetClientArea()), displays);
+    // Moved before the first show, the window opens exactly there: its outer corner, the same
+    // point that is remembered, so runs do not drift.
+    Move(place.x, place.y);
+}
+
+void MonitorWindow::OnSettled()
+{
+    const int index = wxDisplay::GetFromWindow(this);
+    const wxDisplay display(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index));
+    const bool visible = IsShown() && !IsIconized();
+    if (std::optional<tallyvolt::Point> snap =
+            m_monitor.OnWindowSettled(ToRect(GetRect()), ToRect(display.GetClientArea()), visible))
+        Move(snap->x, snap->y);
 }
 
 void MonitorWindow::EndRun()
@@ -164,6 +235,9 @@ void MonitorWindow::EndRun()
     if (m_ending)
         return;
     m_ending = true;
+    // A move or the first show may still be waiting to settle: its place counts.
+    m_settleTimer.Stop();
+    OnSettled();
     m_monitor.TearDownDialog();
     Hide();
     if (m_loop)

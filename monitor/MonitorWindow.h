@@ -5,6 +5,7 @@
 #include "monitor/TallyvoltDlg.h"
 #include "platform/DialogWindow.h"
 #include "platform/SingleInstance.h"
+#include "platform/TerminationSignals.h"
 #include "platform/wx/WxTrayIcon.h"
 
 #include <wx/dialog.h>
@@ -44,10 +45,15 @@ public:
 private:
     void BuildControls();
     void BuildWindowMenu();
+    void PlaceForFirstShow();
+    void OnSettled();
     void EndRun();
 
     CTallyvoltDlg& m_monitor;
     wxTimer m_sampleTimer;
+    // X11 tells of a move only once it is over, and a drag may arrive as several; the snap
+    // waits for them to stop.
+    wxTimer m_settleTimer;
     tallyvolt::WxTrayIcon m_tray;
     // X11 window managers take no items from programs for their window menu; the same
     // commands live in a context menu on the window instead.
@@ -59,5 +65,7 @@ private:
     wxGUIEventLoop* m_loop = nullptr;
     tallyvolt::SingleInstance* m_instance = nullptr;
     wxEventLoopSource* m_surfaceSource = nullptr;
+    std::unique_ptr<tallyvolt::TerminationSignals> m_signals;
+    wxEventLoopSource* m_signalSource = nullptr;
     bool m_ending = false;
 };

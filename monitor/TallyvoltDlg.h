@@ -6,7 +6,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "monitor/Placement.h"
 #include "platform/DialogWindow.h"
 #include "platform/LogFile.h"
 #include "platform/MonitorServices.h"
@@ -69,6 +71,17 @@ public:
     // Another copy asked for the window: it comes to the front, unless it lives in the tray.
     void OnSurfaceRequest();
     bool IsInTray() const { return m_inTray; }
+
+    // Placement. Where the window first shows, from the remembered position.
+    tallyvolt::Point FirstPlacement(int width, int height, const tallyvolt::Rect& primaryWorkArea,
+                                    const std::vector<tallyvolt::Rect>& displays);
+    // The window has come to rest at `frame` (after a move, a resize or its first show) on a
+    // display whose work area is `workArea`. A moved window snaps to the work area's edges:
+    // returns where it must go when that differs from where it is. The remembered position
+    // follows the visible window only.
+    std::optional<tallyvolt::Point> OnWindowSettled(const tallyvolt::Rect& frame,
+                                                    const tallyvolt::Rect& workArea,
+                                                    bool visible);
     bool IsTopmost() const { return m_topmost; }
 
     // One sample: reads power and processor, advances the burn rate and the processor
@@ -106,6 +119,7 @@ private:
     std::optional<std::int32_t> m_rememberedX; // outer top-left corner, screen pixels
     std::optional<std::int32_t> m_rememberedY;
     std::string m_settingsPath;
+    std::optional<tallyvolt::Point> m_settledAt; // where the window last came to rest
 
     // Log.
     std::unique_ptr<tallyvolt::LogFile> m_log;

@@ -263,6 +263,33 @@ bool IsViewable(const std::string& window)
            std::string::npos;
 }
 
+std::vector<int> FrameOf(const std::string& window)
+{
+    // The frame is the client's parent under a reparenting window manager.
+    std::smatch parent;
+    const std::string tree = Shell("xwininfo -tree -id " + window + " 2>/dev/null");
+    const std::string frame = std::regex_search(tree, parent, std::regex(R"(Parent window id: (0x[0-9a-f]+))"))
+                                  ? parent[1].str()
+                                  : window;
+    const std::string info = Shell("xwininfo -id " + frame + " 2>/dev/null");
+    std::vector<int> rect;
+    for (const char* key : {"Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:"}) {
+        std::smatch m;
+        if (std::regex_search(info, m, std::regex(std::string(key) + R"(\s+(-?\d+))")))
+            rect.push_back(std::stoi(m[1]));
+    }
+    return rect;
+}
+
+std::vector<int> WorkArea()
+{
+    std::smatch m;
+    const std::string text = Shell("xprop -root _NET_WORKAREA");
+    if (!std::regex_search(text, m, std::regex(R"((\d+), (\d+), (\d+), (\d+))")))
+        return {};
+    return {std::stoi(m[1]), std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4])};
+}
+
 bool InClientList(const std::string& window)
 {
     // xdotool names windows in decimal, xprop in hexadecimal.

@@ -82,6 +82,10 @@ std::string ReadTooltip(pid_t pid, std::chrono::milliseconds limit);
 void TrayHost(const std::string& startOrStop);
 // Whether an X window is mapped and viewable; its _NET_WM_STATE as xprop prints it.
 bool IsViewable(const std::string& window);
+// The outer rectangle (window-manager frame included) of a client window: x, y, width, height.
+std::vector<int> FrameOf(const std::string& window);
+// The screen's work area as the window manager publishes it: x, y, width, height.
+std::vector<int> WorkArea();
 // Whether the window manager lists the window (as task bars show it).
 bool InClientList(const std::string& window);
 std::string WindowState(const std::string& window);

@@ -53,25 +53,31 @@ INSTANTIATE_TEST_SUITE_P(Locales, E2eLocale,
                              return name.substr(0, name.find('.'));
                          });
 
-TEST_F(E2eTest, SecondRunAppendsAndAddsAMissingPosition)
+TEST_F(E2eTest, RunsAppendAndThePositionIsWrittenBack)
 {
     WriteFile(Work() + "/tallyvolt.ini", "[Tallyvolt]\nLogFile=run.log\nExtraInfo=0\n");
     WriteFile(Work() + "/run.log", "old\r\n");
     Program first(Work(), Env());
     ASSERT_EQ(CloseMonitor(first), 0) << first.Errors();
-    // No position was ever known: nothing is written, the file stays as it was.
-    EXPECT_EQ(ReadFile(Work() + "/tallyvolt.ini"), "[Tallyvolt]\nLogFile=run.log\nExtraInfo=0\n");
+    // The window showed, so its place is known now: the key is added, the rest kept.
+    EXPECT_TRUE(std::regex_match(ReadFile(Work() + "/tallyvolt.ini"),
+                                 std::regex("\\[Tallyvolt\\]\nLogFile=run.log\nExtraInfo=0\n"
+                                            "WindowPosition=\\d+ \\d+\n")))
+        << ReadFile(Work() + "/tallyvolt.ini");
     // Records only, after what was there.
     EXPECT_TRUE(std::regex_match(ReadFile(Work() + "/run.log"),
                                  std::regex("old\r\n(" + kStampPattern + "\t[^\r\n]*\r\n)+")))
         << ReadFile(Work() + "/run.log");
 
+    // A single coordinate keeps the other centred; the pair is written back.
     WriteFile(Work() + "/tallyvolt.ini",
-              "[Tallyvolt]\nLogFile=run.log\nExtraInfo=0\nWindowPosition=-5\n");
+              "[Tallyvolt]\r\nLogFile=run.log\r\nExtraInfo=0\r\nWindowPosition=40\r\n");
     Program second(Work(), Env());
     ASSERT_EQ(CloseMonitor(second), 0) << second.Errors();
-    EXPECT_EQ(ReadFile(Work() + "/tallyvolt.ini"),
-              "[Tallyvolt]\nLogFile=run.log\nExtraInfo=0\nWindowPosition=-5\n");
+    EXPECT_TRUE(std::regex_match(ReadFile(Work() + "/tallyvolt.ini"),
+                                 std::regex("\\[Tallyvolt\\]\r\nLogFile=run.log\r\nExtraInfo=0\r\n"
+                                            "WindowPosition=40 \\d+\r\n")))
+        << ReadFile(Work() + "/tallyvolt.ini");
 }
 
 TEST_F(E2eTest, DefaultLogGoesToTheDesktopFolder)
@@ -85,8 +91,10 @@ TEST_F(E2eTest, DefaultLogGoesToTheDesktopFolder)
     EXPECT_EQ(log.rfind("Tallyvolt v1.0 - started ", 0), 0u) << log;
     EXPECT_NE(log.find("Time\tBattery Life\tAC Power\tBattery State\tCPU Usage\r\n"),
               std::string::npos);
-    // Nothing to store: the settings file is not created.
-    EXPECT_FALSE(FileExists(Work() + "/tallyvolt.ini"));
+    // With no settings file, the run leaves one holding just the window's place.
+    EXPECT_TRUE(std::regex_match(ReadFile(Work() + "/tallyvolt.ini"),
+                                 std::regex("\\[Tallyvolt\\]\nWindowPosition=\\d+ \\d+\n")))
+        << ReadFile(Work() + "/tallyvolt.ini");
 }
 
 TEST_F(E2eTest, MissingDesktopFolderShowsTheLogMessageAndCreatesNoFolder)
