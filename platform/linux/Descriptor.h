@@ -50,4 +50,22 @@ inline bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
+// Reads until `capacity` bytes are in or the file ends, going on after interrupted and short
+// reads; the count read, or -1 on an error.
+inline ssize_t ReadUpTo(int fd, char* data, std::size_t capacity)
+{
+    std::size_t size = 0;
+    while (size < capacity) {
+        const ssize_t n = ::read(fd, data + size, capacity - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        size += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(size);
+}
+
 } // namespace tallyvolt

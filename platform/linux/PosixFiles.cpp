@@ -53,19 +53,14 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::string
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<unsigned long long>(st.st_size) > limit)
         return ReadResult::Unreadable;
-    char buffer[16384];
-    for (;;) {
-        ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return ReadResult::Unreadable;
-        if (n == 0)
-            break;
-        content.append(buffer, static_cast<std::size_t>(n));
-        if (content.size() > limit) // grew while we read it
-            return ReadResult::Unreadable;
+    // One byte more than the limit shows a file that grew past it while we read.
+    content.resize(limit + 1);
+    const ssize_t size = ReadUpTo(fd.Get(), content.data(), content.size());
+    if (size < 0 || static_cast<std::size_t>(size) > limit) {
+        content.clear();
+        return ReadResult::Unreadable;
     }
+    content.resize(static_cast<std::size_t>(size));
     return ReadResult::Ok;
 }
 

@@ -104,23 +104,14 @@ std::optional<ProcStatStatistic::Ticks> ProcStatStatistic::ReadTicks() const
     if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     std::array<char, kFirstLineLimit> buffer;
-    std::size_t size = 0;
-    std::string_view text;
-    for (;;) {
-        text = std::string_view(buffer.data(), size);
-        if (text.find('\n') != std::string_view::npos)
-            break;
-        if (size == buffer.size())
-            return std::nullopt; // no line end in sight: not /proc/stat
-        const ssize_t n = ::read(fd.Get(), buffer.data() + size, buffer.size() - size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            break; // a last line without its line end still counts
-        size += static_cast<std::size_t>(n);
-    }
+    const ssize_t size = ReadUpTo(fd.Get(), buffer.data(), buffer.size());
+    if (size < 0)
+        return std::nullopt;
+    std::string_view text(buffer.data(), static_cast<std::size_t>(size));
+    // A last line without its line end still counts; no line end in a full buffer is not
+    // /proc/stat.
+    if (text.find('\n') == std::string_view::npos && text.size() == buffer.size())
+        return std::nullopt;
     text = text.substr(0, text.find('\n'));
 
     // "cpu" then blanks; "cpu0" and the like are single processors.

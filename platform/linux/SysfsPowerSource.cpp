@@ -94,18 +94,11 @@ Lookup ReadSmallFile(int folderFd, const char* name, std::vector<char>& buffer,
     struct stat st;
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return Lookup::Unreadable;
-    std::size_t size = 0;
-    while (size < buffer.size()) {
-        const ssize_t n = ::read(fd.Get(), buffer.data() + size, buffer.size() - size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        // Drivers answer EIO or ENODATA while the embedded controller is busy.
-        if (n < 0)
-            return Lookup::Unreadable;
-        if (n == 0)
-            break;
-        size += static_cast<std::size_t>(n);
-    }
+    // Drivers answer EIO or ENODATA while the embedded controller is busy.
+    const ssize_t got = ReadUpTo(fd.Get(), buffer.data(), buffer.size());
+    if (got < 0)
+        return Lookup::Unreadable;
+    const std::size_t size = static_cast<std::size_t>(got);
     if (size > kMaxFileSize)
         return Lookup::Unreadable;
     text = std::string_view(buffer.data(), size);
