@@ -13,6 +13,7 @@ struct Line
     std::size_t begin;   // first byte of the line
     std::size_t end;     // one past the last byte of content (before "\r\n" or "\n")
     std::size_t next;    // first byte of the following line
+    bool ended;          // by a "\n"; only the text's last line can lack one
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -41,11 +42,15 @@ bool SameName(std::string_view a, std::string_view b)
 std::vector<Line> SplitLines(std::string_view text)
 {
     std::vector<Line> lines;
-    std::size_t pos = 0;
+    // A UTF-8 byte-order mark (Windows editors write one) is no part of the first line; it
+    // stays in the file.
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    std::size_t pos = text.substr(0, kBom.size()) == kBom ? kBom.size() : 0;
     while (pos < text.size()) {
         std::size_t nl = text.find('\n', pos);
         Line line{pos, nl == std::string_view::npos ? text.size() : nl,
-                  nl == std::string_view::npos ? text.size() : nl + 1};
+                  nl == std::string_view::npos ? text.size() : nl + 1,
+                  nl != std::string_view::npos};
         if (line.end > line.begin && text[line.end - 1] == '\r')
             --line.end;
         lines.push_back(line);
@@ -138,6 +143,13 @@ std::string_view LineEndOf(std::string_view text)
     return "\n";
 }
 
+// Ends the text's unterminated last line. A carriage return already there becomes the first
+// half of a "\r\n", so the line's content stays as it read before.
+void EndLastLine(std::string& out, std::string_view eol)
+{
+    out.append(!out.empty() && out.back() == '\r' ? std::string_view("\n") : eol);
+}
+
 std::string OneLine(std::string_view value)
 {
     std::string clean;
@@ -187,8 +199,8 @@ std::string SetValue(std::string_view text, std::string_view section, std::strin
     if (loc.section != std::string_view::npos) {
         const Line& after = lines[loc.lastContent];
         out.append(text.substr(0, after.next));
-        if (after.next == after.end) // the last line of the text had no line end
-            out.append(eol);
+        if (!after.ended) // the last line of the text
+            EndLastLine(out, eol);
         out.append(keyLine).append(eol);
         out.append(text.substr(after.next));
         return out;
@@ -197,9 +209,10 @@ std::string SetValue(std::string_view text, std::string_view section, std::strin
     out.append(text);
     if (!out.empty()) {
         if (out.back() != '\n')
+            EndLastLine(out, eol);
+        // A blank line before the new section (a text of just a byte-order mark has no lines).
+        if (!lines.empty() && !Strip(LineText(text, lines.back())).empty())
             out.append(eol);
-        if (Strip(LineText(text, lines.back())).size() != 0)
-            out.append(eol); // a blank line before the new section
     }
     out.append("[").append(section).append("]").append(eol);
     out.append(keyLine).append(eol);

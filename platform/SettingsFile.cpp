@@ -10,13 +10,29 @@ SettingsFile::SettingsFile(std::string path, std::string section)
 {
 }
 
-void SettingsFile::Load()
+namespace {
+
+// Text in UTF-16 or UTF-32 (Notepad's "Unicode"): its keys cannot be read byte by byte, and an
+// ASCII line written into it would ruin it.
+bool IsWideText(const std::string& text)
 {
-    m_text.clear();
-    m_state = ReadWholeFile(m_path, kSizeLimit, m_text);
-    if (m_state != ReadResult::Ok)
-        m_text.clear();
+    return text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0 ||
+           text.rfind(std::string("\0\0\xFE\xFF", 4), 0) == 0;
 }
+
+ReadResult Read(const std::string& path, std::string& text)
+{
+    ReadResult result = ReadWholeFile(path, SettingsFile::kSizeLimit, text);
+    if (result == ReadResult::Ok && IsWideText(text))
+        result = ReadResult::Unreadable;
+    if (result != ReadResult::Ok)
+        text.clear();
+    return result;
+}
+
+} // namespace
+
+void SettingsFile::Load() { m_state = Read(m_path, m_text); }
 
 std::string SettingsFile::GetString(const std::string& key, const std::string& fallback) const
 {
@@ -37,11 +53,9 @@ bool SettingsFile::WriteString(const std::string& key, const std::string& value)
         return false;
     // Start from the file as it is now: the user may have edited it during a long run.
     std::string current;
-    ReadResult now = ReadWholeFile(m_path, kSizeLimit, current);
+    const ReadResult now = Read(m_path, current);
     if (now == ReadResult::Unreadable)
         return false;
-    if (now == ReadResult::Missing)
-        current.clear();
     std::string updated = ini::SetValue(current, m_section, key, value);
     if (now == ReadResult::Ok && updated == current)
         return true;

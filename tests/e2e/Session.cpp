@@ -38,7 +38,7 @@ std::string Shell(const std::string& command)
 }
 
 Program::Program(const std::string& folder, const std::map<std::string, std::string>& env,
-                 const std::string& powerSupply)
+                 const std::string& powerSupply, const std::string& namespaceSetup)
 {
     std::map<std::string, std::string> merged;
     for (char** e = environ; *e; ++e) {
@@ -68,11 +68,14 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
     // when not root), so the program reads it as the kernel's.
     std::string script = "cd \"$0\" && exec \"$1\"";
     std::vector<const char*> argv;
-    if (!powerSupply.empty()) {
+    if (!powerSupply.empty())
+        script = "mount --bind \"$2\" /sys/class/power_supply && " + script;
+    if (!namespaceSetup.empty())
+        script = "{ " + namespaceSetup + "; } && " + script;
+    if (!powerSupply.empty() || !namespaceSetup.empty()) {
         argv = {"unshare", "-m"};
         if (::geteuid() != 0)
             argv.push_back("-r");
-        script = "mount --bind \"$2\" /sys/class/power_supply && " + script;
     }
     for (const char* arg : {"/bin/sh", "-c", script.c_str(), folder.c_str(), TALLYVOLT_BINARY,
                             powerSupply.c_str()})
@@ -110,6 +113,11 @@ std::optional<int> Program::WaitForExit(std::chrono::milliseconds limit)
 }
 
 std::string Program::Errors() const { return ReadFile(m_errorsPath); }
+
+std::string Program::ShellInside(const std::string& command) const
+{
+    return Shell("nsenter -t " + std::to_string(m_pid) + " -m -- sh -c '" + command + "'");
+}
 
 std::vector<std::string> Program::WaitForWindows(const std::string& title,
                                                  std::chrono::milliseconds limit,

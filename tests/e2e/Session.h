@@ -26,13 +26,16 @@ public:
     // own folders, so no real settings, log or running copy is ever touched). With
     // `powerSupply`, that folder stands in for /sys/class/power_supply, bind-mounted in a mount
     // namespace of the program's own.
+    // `namespaceSetup`, a shell command, runs in that namespace before the program starts.
     Program(const std::string& folder, const std::map<std::string, std::string>& env,
-            const std::string& powerSupply = {});
+            const std::string& powerSupply = {}, const std::string& namespaceSetup = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     pid_t Pid() const { return m_pid; }
+    // Runs a shell command in the program's mount namespace; its standard output.
+    std::string ShellInside(const std::string& command) const;
     // The exit status once the program has ended within `limit`; nullopt if it still runs.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);
     // What it wrote on standard error so far.

@@ -90,6 +90,11 @@ TEST(IniTextSet, AddsAMissingKeyAtTheEndOfItsSection)
     // The section header is the last line and has no line end.
     EXPECT_EQ(SetValue("[Tallyvolt]", "Tallyvolt", "WindowPosition", "1 2"),
               "[Tallyvolt]\nWindowPosition=1 2\n");
+    // Found by fuzzing: a last line ending in a lone carriage return is not ended.
+    EXPECT_EQ(SetValue("[Tallyvolt]\nx=1\r", "Tallyvolt", "WindowPosition", "1 2"),
+              "[Tallyvolt]\nx=1\r\nWindowPosition=1 2\n");
+    EXPECT_EQ(SetValue("[Other]\r\nx=1\r\r", "Tallyvolt", "WindowPosition", "1 2"),
+              "[Other]\r\nx=1\r\r\n\r\n[Tallyvolt]\r\nWindowPosition=1 2\r\n");
 }
 
 TEST(IniTextSet, AddsAMissingSectionWithTheTextsLineEnds)
@@ -99,6 +104,9 @@ TEST(IniTextSet, AddsAMissingSectionWithTheTextsLineEnds)
               "[Other]\r\nx=1\r\n\r\n[Tallyvolt]\r\nWindowPosition=1 2\r\n");
     EXPECT_EQ(SetValue("[Other]\nx=1\n\n", "Tallyvolt", "WindowPosition", "1 2"),
               "[Other]\nx=1\n\n[Tallyvolt]\nWindowPosition=1 2\n");
+    // Found by fuzzing: a text that is only a byte-order mark has no lines at all.
+    EXPECT_EQ(SetValue("\xEF\xBB\xBF", "Tallyvolt", "WindowPosition", "1 2"),
+              "\xEF\xBB\xBF\n[Tallyvolt]\nWindowPosition=1 2\n");
 }
 
 TEST(IniTextSet, ValueCannotBreakTheLine)

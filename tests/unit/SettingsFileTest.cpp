@@ -105,6 +105,27 @@ TEST(SettingsFile, UnreadableFileIsNeverOverwritten)
     EXPECT_EQ(ReadFile(big), content);
 }
 
+TEST(SettingsFile, ByteOrderMarksAreHonoured)
+{
+    TempFolder dir;
+    // UTF-8 with a mark: read as usual, the mark kept on rewrite.
+    const std::string utf8 = dir / "utf8.ini";
+    WriteFile(utf8, "\xEF\xBB\xBF[Tallyvolt]\r\nDelimiter=COMMA\r\n");
+    SettingsFile marked = Loaded(utf8);
+    EXPECT_EQ(marked.GetString("Delimiter", "TAB"), "COMMA");
+    ASSERT_TRUE(marked.WriteString("WindowPosition", "1 2"));
+    EXPECT_EQ(ReadFile(utf8), "\xEF\xBB\xBF[Tallyvolt]\r\nDelimiter=COMMA\r\nWindowPosition=1 2\r\n");
+
+    // UTF-16 (Notepad's "Unicode"): not understood, so defaults and never written.
+    const std::string utf16 = dir / "utf16.ini";
+    const std::string wide("\xFF\xFE[\0T\0]\0\r\0\n\0", 12);
+    WriteFile(utf16, wide);
+    SettingsFile unicode = Loaded(utf16);
+    EXPECT_EQ(unicode.State(), ReadResult::Unreadable);
+    EXPECT_FALSE(unicode.WriteString("WindowPosition", "1 2"));
+    EXPECT_EQ(ReadFile(utf16), wide);
+}
+
 TEST(SettingsFile, FileThatBecameUnreadableDuringTheRunIsLeftAlone)
 {
     TempFolder dir;
