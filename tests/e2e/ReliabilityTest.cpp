@@ -55,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(TermIntHup, Signals, ::testing::Values(SIGTERM, SIGINT,
 TEST_F(Reliability, KillNineLeavesOnlyWholeRecords)
 {
     WriteFile(Work() + "/tallyvolt.ini", "[Tallyvolt]\nLogFile=run.log\nUpdatePeriod=1\n");
-    Program program(Work(), Env(), Battery("thinkpad-energy-ac-offline"));
+    const std::string supply = Battery("thinkpad-energy-ac-offline");
+    Program program(Work(), Env(), supply);
     WaitForRecords(3, 20s);
     ::kill(program.Pid(), SIGKILL);
     program.WaitForExit(5s);
@@ -64,7 +65,7 @@ TEST_F(Reliability, KillNineLeavesOnlyWholeRecords)
     EXPECT_GE(Records(log).size(), 3u);
     // A killed run takes no footer, and the next start is not blocked.
     EXPECT_EQ(log.find("stopped"), std::string::npos);
-    Program next(Work(), Env(), Battery("thinkpad-energy-ac-offline"));
+    Program next(Work(), Env(), supply);
     EXPECT_EQ(CloseMonitor(next), 0) << next.Errors();
 }
 
@@ -172,9 +173,11 @@ TEST_F(Reliability, TwentyCopiesStartedTogetherGiveOneRun)
             runner = copy.get();
             continue;
         }
+        // Closed through the window manager: with nineteen boxes appearing at once, keyboard
+        // focus is anyone's.
         std::vector<std::string> box = copy->WaitForWindows("Tallyvolt", 20s);
         ASSERT_EQ(box.size(), 1u);
-        PressKey(box[0], "Return");
+        Shell("wmctrl -i -c " + box[0]);
         EXPECT_EQ(copy->WaitForExit(10s), 0);
     }
     ASSERT_NE(runner, nullptr);
