@@ -14,6 +14,13 @@ public:
     ~Descriptor() { Reset(); }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor(Descriptor&& other) noexcept : m_fd(other.Release()) {}
+    Descriptor& operator=(Descriptor&& other) noexcept
+    {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
 
     int Get() const { return m_fd; }
     bool IsOpen() const { return m_fd >= 0; }
@@ -35,28 +42,43 @@ private:
     int m_fd;
 };
 
-// Writes all `size` bytes, going on after interrupted and partial writes; false on an error.
-inline bool WriteAll(int fd, const char* data, std::size_t size)
+// Writes all `size` bytes, going on after interrupted and partial writes; false on an error,
+// with the number of bytes that did go out in `written`.
+inline bool WriteAll(int fd, const char* data, std::size_t size, std::size_t* written = nullptr)
 {
     std::size_t done = 0;
+    bool ok = true;
     while (done < size) {
-        ssize_t n = ::write(fd, data + done, size - done);
+        const ssize_t n = ::write(fd, data + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
         done += static_cast<std::size_t>(n);
     }
-    return true;
+    if (written)
+        *written = done;
+    return ok;
 }
 
 // Reads until `capacity` bytes are in or the file ends, going on after interrupted and short
-// reads; the count read, or -1 on an error.
-inline ssize_t ReadUpTo(int fd, char* data, std::size_t capacity)
+// reads; the count read, or -1 on an error. With `fromStart`, reads from the file's first byte
+// whatever its offset (pread), so a descriptor kept open re-reads the file afresh.
+enum class ReadFrom
+{
+    Offset,
+    Start,
+};
+inline ssize_t ReadUpTo(int fd, char* data, std::size_t capacity,
+                        ReadFrom from = ReadFrom::Offset)
 {
     std::size_t size = 0;
     while (size < capacity) {
-        const ssize_t n = ::read(fd, data + size, capacity - size);
+        const ssize_t n = from == ReadFrom::Start
+                              ? ::pread(fd, data + size, capacity - size, static_cast<off_t>(size))
+                              : ::read(fd, data + size, capacity - size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

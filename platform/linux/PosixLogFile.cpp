@@ -65,13 +65,17 @@ public:
     {
         if (!m_fd.IsOpen())
             return false;
-        const off_t before = ::lseek(m_fd.Get(), 0, SEEK_END);
-        if (WriteAll(m_fd.Get(), text.data(), text.size()))
+        std::size_t written = 0;
+        if (WriteAll(m_fd.Get(), text.data(), text.size(), &written))
             return true;
         // A full disk or a lost medium can take part of a record: cut it away again so the
-        // log only ever holds whole lines.
-        if (before >= 0)
-            while (::ftruncate(m_fd.Get(), before) != 0 && errno == EINTR) {
+        // log only ever holds whole lines. We hold the only writer's lock, so the part that
+        // went out is the file's end.
+        struct stat st;
+        if (written > 0 && ::fstat(m_fd.Get(), &st) == 0 &&
+            static_cast<std::size_t>(st.st_size) >= written)
+            while (::ftruncate(m_fd.Get(), st.st_size - static_cast<off_t>(written)) != 0 &&
+                   errno == EINTR) {
             }
         return false;
     }

@@ -65,6 +65,7 @@ ProcStatStatistic::ProcStatStatistic(std::string statPath) : m_path(std::move(st
 
 void ProcStatStatistic::StartCollecting()
 {
+    m_file.Reset(); // a fresh start opens the file afresh
     m_previous = ReadTicks();
     m_lastUsage = 0;
 }
@@ -93,20 +94,28 @@ std::optional<std::uint32_t> ProcStatStatistic::ReadUsage()
 
 void ProcStatStatistic::StopCollecting()
 {
+    m_file.Reset();
     m_previous.reset();
     m_lastUsage = 0;
 }
 
 std::optional<ProcStatStatistic::Ticks> ProcStatStatistic::ReadTicks() const
 {
-    Descriptor fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat st;
-    if (!fd.IsOpen() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
+    // Opened once and re-read from its start: /proc/stat is rendered afresh on every read.
+    if (!m_file.IsOpen()) {
+        m_file.Reset(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        struct stat st;
+        if (!m_file.IsOpen() || ::fstat(m_file.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            m_file.Reset();
+            return std::nullopt;
+        }
+    }
     std::array<char, kFirstLineLimit> buffer;
-    const ssize_t size = ReadUpTo(fd.Get(), buffer.data(), buffer.size());
-    if (size < 0)
+    const ssize_t size = ReadUpTo(m_file.Get(), buffer.data(), buffer.size(), ReadFrom::Start);
+    if (size <= 0) {
+        m_file.Reset(); // opened afresh next time: the file may have gone
         return std::nullopt;
+    }
     std::string_view text(buffer.data(), static_cast<std::size_t>(size));
     // A last line without its line end still counts; no line end in a full buffer is not
     // /proc/stat.

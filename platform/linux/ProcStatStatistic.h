@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/linux/Descriptor.h"
+
 namespace tallyvolt {
 
 // The busy share of all processors between two readings of the `cpu` line of /proc/stat.
@@ -36,6 +38,7 @@ private:
     std::optional<Ticks> ReadTicks() const;
 
     std::string m_path;
+    mutable Descriptor m_file; // the stat file, kept open between readings
     std::optional<Ticks> m_previous;
     std::uint32_t m_lastUsage = 0;
 };

@@ -4,6 +4,7 @@
 #include "platform/linux/Descriptor.h"
 
 #include <algorithm>
+#include <optional>
 #include <array>
 #include <cerrno>
 #include <cstddef>
@@ -91,9 +92,8 @@ Lookup ReadSmallFile(int folderFd, const char* name, std::vector<char>& buffer,
     Descriptor fd(::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd.IsOpen())
         return errno == ENOENT ? Lookup::Missing : Lookup::Unreadable;
-    struct stat st;
-    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return Lookup::Unreadable;
+    // A folder or a FIFO planted in the tree fails the read itself (EISDIR, EAGAIN); no fstat
+    // is needed on this path, which runs for every supply at every sample.
     // Drivers answer EIO or ENODATA while the embedded controller is busy.
     const ssize_t got = ReadUpTo(fd.Get(), buffer.data(), buffer.size());
     if (got < 0)
@@ -135,17 +135,20 @@ Number ParseNumber(Lookup lookup, std::string_view text)
 class Supply
 {
 public:
-    Supply(int folderFd, std::vector<char>& ueventBuffer, std::vector<char>& attributeBuffer)
-        : m_folderFd(folderFd), m_attributeBuffer(attributeBuffer)
+    // `uevent` is the supply's uevent as read (nullopt when it could not be).
+    Supply(int rootFd, const char* name, std::optional<std::string_view> uevent,
+           std::vector<char>& attributeBuffer)
+        : m_rootFd(rootFd), m_name(name), m_attributeBuffer(attributeBuffer)
     {
-        std::string_view uevent;
-        if (ReadSmallFile(folderFd, "uevent", ueventBuffer, uevent) != Lookup::Found)
+        if (!uevent)
             return; // every field then comes from its own file
+        m_ueventRead = true;
         constexpr std::string_view kPrefix = "POWER_SUPPLY_";
-        while (!uevent.empty()) {
-            const std::size_t end = std::min(uevent.find('\n'), uevent.size());
-            const std::string_view line = uevent.substr(0, end);
-            uevent.remove_prefix(std::min(end + 1, uevent.size()));
+        std::string_view text = *uevent;
+        while (!text.empty()) {
+            const std::size_t end = std::min(text.find('\n'), text.size());
+            const std::string_view line = text.substr(0, end);
+            text.remove_prefix(std::min(end + 1, text.size()));
             const std::size_t equals = line.find('=');
             if (line.compare(0, kPrefix.size(), kPrefix) != 0 || equals == std::string_view::npos)
                 continue;
@@ -164,10 +167,16 @@ public:
     {
         const std::size_t i = Index(field);
         Lookup lookup = Lookup::Found;
-        if (m_found[i])
+        if (m_found[i]) {
             text = m_values[i];
-        else
-            lookup = ReadSmallFile(m_folderFd, kFieldNames[i].fileName, m_attributeBuffer, text);
+        } else if (m_ueventRead && field != Field::Type) {
+            // The kernel writes a key to the uevent exactly when the attribute exists; only
+            // TYPE is left out by older kernels.
+            text = {};
+            return Lookup::Missing;
+        } else {
+            lookup = ReadSmallFile(Folder(), kFieldNames[i].fileName, m_attributeBuffer, text);
+        }
         text = Trim(text);
         return lookup;
     }
@@ -187,7 +196,18 @@ public:
     }
 
 private:
-    int m_folderFd;
+    // The supply's folder, opened on first need (-1 when it cannot be: not a folder, gone).
+    int Folder()
+    {
+        if (!m_folder.IsOpen())
+            m_folder.Reset(::openat(m_rootFd, m_name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return m_folder.Get();
+    }
+
+    int m_rootFd;
+    std::string m_name;
+    Descriptor m_folder;
+    bool m_ueventRead = false;
     std::vector<char>& m_attributeBuffer;
     std::array<bool, Index(Field::Count)> m_found{};
     std::array<std::string_view, Index(Field::Count)> m_values{};
@@ -363,33 +383,100 @@ SysfsPowerSource::SysfsPowerSource(std::string root)
 {
 }
 
+SysfsPowerSource::~SysfsPowerSource()
+{
+    if (m_folder)
+        ::closedir(m_folder);
+}
+
 PowerStatus SysfsPowerSource::Read()
 {
-    // Scanned on every call: docks, hot-unplugged batteries and USB-C ports come and go.
-    std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(m_root.c_str()), &::closedir);
-    if (!folder)
+    // The root stays open between samples; its listing is read anew on every call, since
+    // docks, hot-unplugged batteries and USB-C ports come and go. Should the root itself be
+    // replaced or removed, it is opened afresh.
+    struct stat now;
+    if (::stat(m_root.c_str(), &now) != 0) {
+        if (m_folder)
+            ::closedir(m_folder);
+        m_folder = nullptr;
         return PowerStatus{};
+    }
+    if (m_folder && (m_folderId.st_ino != now.st_ino || m_folderId.st_dev != now.st_dev)) {
+        ::closedir(m_folder);
+        m_folder = nullptr;
+    }
+    if (m_folder) {
+        ::rewinddir(m_folder);
+    } else {
+        m_uevents.clear(); // files of another root
+        if (!(m_folder = ::opendir(m_root.c_str())) || ::fstat(::dirfd(m_folder), &m_folderId) != 0) {
+            if (m_folder)
+                ::closedir(m_folder);
+            m_folder = nullptr;
+            return PowerStatus{};
+        }
+    }
     Tally tally;
     for (;;) {
         errno = 0;
-        const dirent* entry = ::readdir(folder.get());
+        const dirent* entry = ::readdir(m_folder);
         if (!entry) {
-            if (errno != 0)
-                return PowerStatus{}; // half a scan would miss supplies
-            break;
+            if (errno == 0)
+                break;
+            // Half a scan would miss supplies; open the root afresh next time.
+            ::closedir(m_folder);
+            m_folder = nullptr;
+            return PowerStatus{};
         }
         if (entry->d_name[0] == '.')
             continue;
-        // The entries in /sys/class/power_supply are links to the device folders; opening
-        // each as a folder follows them.
-        Descriptor supplyFd(
-            ::openat(::dirfd(folder.get()), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!supplyFd.IsOpen())
-            continue; // not a folder, or gone since the listing
-        Supply supply(supplyFd.Get(), m_ueventBuffer, m_attributeBuffer);
+        // The entries in /sys/class/power_supply are links to the device folders; the paths
+        // through them follow the links. An entry that is no folder reads nothing.
+        Supply supply(::dirfd(m_folder), entry->d_name, ReadUevent(entry->d_name),
+                      m_attributeBuffer);
         AddSupply(supply, tally);
     }
+    // Supplies no longer listed (unplugged) let go of their files.
+    m_uevents.erase(std::remove_if(m_uevents.begin(), m_uevents.end(),
+                                   [this](const OpenUevent& u) { return u.scan != m_scan; }),
+                    m_uevents.end());
+    ++m_scan;
     return tally.Result();
+}
+
+std::optional<std::string_view> SysfsPowerSource::ReadUevent(const char* name)
+{
+    // Each supply's uevent stays open and is re-read from its start: sysfs renders it afresh
+    // on every read, and it saves an open and a close per supply at every sample.
+    auto open = std::find_if(m_uevents.begin(), m_uevents.end(),
+                             [name](const OpenUevent& u) { return u.name == name; });
+    if (open != m_uevents.end()) {
+        // A file replaced under its name (possible in copies of sysfs, not in sysfs itself)
+        // is left with no links; it is opened again by name.
+        struct stat st;
+        if (::fstat(open->fd.Get(), &st) == 0 && st.st_nlink > 0) {
+            const ssize_t got = ReadUpTo(open->fd.Get(), m_ueventBuffer.data(),
+                                         m_ueventBuffer.size(), ReadFrom::Start);
+            if (got >= 0 && static_cast<std::size_t>(got) <= kMaxFileSize) {
+                open->scan = m_scan;
+                return std::string_view(m_ueventBuffer.data(), static_cast<std::size_t>(got));
+            }
+        }
+        m_uevents.erase(open); // a device gone (ENODEV) or a file grown odd: start over
+    }
+    const std::string path = std::string(name) + "/uevent";
+    OpenUevent fresh{name, Descriptor(::openat(::dirfd(m_folder), path.c_str(),
+                                               O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)),
+                     m_scan};
+    if (!fresh.fd.IsOpen())
+        return std::nullopt;
+    // A folder or a FIFO planted in the tree fails the read itself (EISDIR, EAGAIN).
+    const ssize_t got = ReadUpTo(fresh.fd.Get(), m_ueventBuffer.data(), m_ueventBuffer.size(),
+                                 ReadFrom::Start);
+    if (got < 0 || static_cast<std::size_t>(got) > kMaxFileSize)
+        return std::nullopt;
+    m_uevents.push_back(std::move(fresh));
+    return std::string_view(m_ueventBuffer.data(), static_cast<std::size_t>(got));
 }
 
 } // namespace tallyvolt

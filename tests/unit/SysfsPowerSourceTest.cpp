@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -52,7 +54,8 @@ public:
     {
         return Root() + "/" + supply + "/" + name;
     }
-    // Sets an attribute in its file and in the uevent (where the uevent lists it) alike.
+    // Sets an attribute in its file and in the uevent alike, as the kernel shows them: a key is
+    // in the uevent exactly when its attribute file exists.
     void Set(const std::string& supply, const std::string& name, const std::string& value)
     {
         WriteFile(File(supply, name), value + "\n");
@@ -74,14 +77,18 @@ private:
             key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         std::istringstream in(ReadFile(File(supply, "uevent")));
         std::string out;
+        bool listed = false;
         for (std::string line; std::getline(in, line);) {
             if (line.compare(0, key.size() + 1, key + "=") == 0) {
+                listed = true;
                 if (value)
                     out += key + "=" + *value + "\n";
             } else {
                 out += line + "\n";
             }
         }
+        if (value && !listed)
+            out += key + "=" + *value + "\n";
         WriteFile(File(supply, "uevent"), out);
     }
 
@@ -207,8 +214,9 @@ TEST(SysfsPowerSource, UnreadableChargeIsUnknownWithoutLevelFlags)
              for (const char* name : {"energy_now", "energy_full", "capacity"})
                  t.Remove("BAT0", name);
          }},
-        {"FIFO as now",
+        {"FIFO as now (a tree read from its attribute files)",
          [](TempTree& t) {
+             fs::remove(t.File("BAT0", "uevent"));
              t.Remove("BAT0", "energy_now");
              ASSERT_EQ(::mkfifo(t.File("BAT0", "energy_now").c_str(), 0600), 0);
          }},
@@ -272,7 +280,7 @@ TEST(SysfsPowerSource, LinePowerStates)
         {"a peripheral's charging port",
          [](TempTree& t) {
              t.Set("AC", "type", "USB");
-             WriteFile(t.File("AC", "scope"), "Device\n");
+             t.Set("AC", "scope", "Device");
          },
          255},
     };
@@ -307,3 +315,22 @@ TEST(SysfsPowerSource, ReadsTheLayoutOfRealSysfs)
 }
 
 } // namespace
+
+TEST(SysfsPowerSource, KeptFilesFollowChangesInPlaceAndReplacements)
+{
+    using namespace tallyvolt;
+    TempTree tree("own-energy-single");
+    SysfsPowerSource source(tree.Root());
+    const auto first = source.Read();
+    // Changed in place, as sysfs changes: the file kept open reads the new value.
+    tree.Set("BAT0", "energy_now", "10000000");
+    const auto inPlace = source.Read();
+    // Replaced under its name, as copies of sysfs may be: read by name again.
+    const std::string uevent = ReadFile(tree.File("BAT0", "uevent"));
+    WriteFile(tree.File("BAT0", "uevent.new"),
+              std::regex_replace(uevent, std::regex("ENERGY_NOW=\\d+"), "ENERGY_NOW=20000000"));
+    fs::rename(tree.File("BAT0", "uevent.new"), tree.File("BAT0", "uevent"));
+    const auto replaced = source.Read();
+    EXPECT_NE(first.batteryLifePercent, inPlace.batteryLifePercent);
+    EXPECT_EQ(replaced.batteryLifePercent, 2 * inPlace.batteryLifePercent);
+}
