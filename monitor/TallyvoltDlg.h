@@ -103,6 +103,7 @@ public:
 
 private:
     std::string TimeStampNow();
+    void ShowFigures();
     void ShowFigure(int controlId, const std::string& text, std::string& shown);
 
     tallyvolt::Clock& m_clock;

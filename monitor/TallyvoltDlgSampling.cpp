@@ -72,11 +72,19 @@ void CTallyvoltDlg::Update(bool refreshDialog)
                                         tallyvolt::FormatTimeStamp(m_clock.LocalTime(wallNow)),
                                         percent, acText, stateText, usage));
 
-    if (refreshDialog && m_window) {
-        ShowFigure(IDC_BATTERY, m_batteryText, m_shownBattery);
-        ShowFigure(IDC_BURNRATE, m_burnRateText, m_shownBurnRate);
-        ShowFigure(IDC_CPU, m_cpuText, m_shownCpu);
-    }
+    // A window hidden in the tray shows nothing: its figures are brought up to date when it
+    // comes back, and until then no sample costs a label update.
+    if (refreshDialog && !m_inTray)
+        ShowFigures();
+}
+
+void CTallyvoltDlg::ShowFigures()
+{
+    if (!m_window)
+        return;
+    ShowFigure(IDC_BATTERY, m_batteryText, m_shownBattery);
+    ShowFigure(IDC_BURNRATE, m_burnRateText, m_shownBurnRate);
+    ShowFigure(IDC_CPU, m_cpuText, m_shownCpu);
 }
 
 void CTallyvoltDlg::ShowFigure(int controlId, const std::string& text, std::string& shown)

@@ -37,6 +37,7 @@ int CTallyvoltDlg::OnTrayNotify(int /*iconId*/, int mouseMessage)
         return 0;
     // The flag goes first: while it is set nothing may show the window.
     m_inTray = false;
+    ShowFigures(); // the samples taken in the tray
     m_window->ShowNormal();
     if (m_tray)
         m_tray->Delete();

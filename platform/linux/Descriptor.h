@@ -86,6 +86,10 @@ inline ssize_t ReadUpTo(int fd, char* data, std::size_t capacity,
         if (n == 0)
             break;
         size += static_cast<std::size_t>(n);
+        // Read from the start, sysfs attributes, /proc files and regular files come whole in
+        // one read; a short one has reached the end, and a second read would only say so.
+        if (from == ReadFrom::Start && size < capacity)
+            break;
     }
     return static_cast<ssize_t>(size);
 }

@@ -77,6 +77,21 @@ TEST_F(Tray, TheTipFollowsEachChangedSampleWhileInTheTray)
     EXPECT_EQ(m_tray.calls.back(), "add Tallyvolt: 50%");
 }
 
+TEST_F(Tray, FiguresWaitInTheTrayAndShowOnTheWayOut)
+{
+    SetUp(false);
+    m_dlg.OnSysCommand(SC_MINIMIZE);
+    m_window.calls.clear();
+    m_fakes.power.next.batteryLifePercent = 80;
+    m_fakes.processor.next = 42;
+    m_dlg.Update(true);
+    EXPECT_EQ(m_window.calls, Calls{}); // nobody sees them: no label work
+    m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN);
+    EXPECT_EQ(m_window.figures[IDC_BATTERY], "80%");
+    EXPECT_EQ(m_window.figures[IDC_CPU], "42%");
+    EXPECT_EQ(m_window.calls.back(), "show"); // up to date before it shows
+}
+
 TEST_F(Tray, WithoutATrayMinimiseIconifiesAndNeverHides)
 {
     m_tray.hostPresent = false;
