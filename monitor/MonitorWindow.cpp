@@ -2,8 +2,8 @@
 #include "monitor/MonitorWindow.h"
 
 #include "about/AboutBox.h"
-#include "resources/Icons.h"
 #include "platform/WindowClass.h"
+#include "resources/Icons.h"
 #include "resources/Resource.h"
 
 #include <wx/button.h>
@@ -35,48 +35,6 @@ wxIconBundle AppIcons()
     add(kTallyvolt48Png, sizeof kTallyvolt48Png);
     return icons;
 }
-
-// Hears second copies on the single-instance socket from inside the event loop.
-class SurfaceRequestHandler : public wxEventLoopSourceHandler
-{
-public:
-    SurfaceRequestHandler(MonitorWindow& window, tallyvolt::SingleInstance& instance)
-        : m_window(window), m_instance(instance)
-    {
-    }
-    void OnReadWaiting() override
-    {
-        if (m_instance.TakeSurfaceRequests())
-            m_window.Surface();
-    }
-    void OnWriteWaiting() override {}
-    void OnExceptionWaiting() override {}
-
-private:
-    MonitorWindow& m_window;
-    tallyvolt::SingleInstance& m_instance;
-};
-
-// Hears termination signals from inside the event loop and ends the run.
-class TerminationHandler : public wxEventLoopSourceHandler
-{
-public:
-    TerminationHandler(tallyvolt::TerminationSignals& signals, std::function<void()> end)
-        : m_signals(signals), m_end(std::move(end))
-    {
-    }
-    void OnReadWaiting() override
-    {
-        if (m_signals.Take())
-            m_end();
-    }
-    void OnWriteWaiting() override {}
-    void OnExceptionWaiting() override {}
-
-private:
-    tallyvolt::TerminationSignals& m_signals;
-    std::function<void()> m_end;
-};
 
 } // namespace
 
@@ -191,17 +149,26 @@ void MonitorWindow::Run()
     if (!m_monitor.IsInTray())
         Show();
     wxGUIEventLoop loop;
-    if (m_instance && m_instance->SurfaceRequestHandle() >= 0 && !m_surfaceSource)
+    // Second copies asking for the window, heard on the single-instance socket.
+    if (m_instance && m_instance->SurfaceRequestHandle() >= 0 && !m_surfaceSource) {
+        m_surfaceHandler = std::make_unique<ReadableHandler>([this] {
+            if (m_instance->TakeSurfaceRequests())
+                Surface();
+        });
         m_surfaceSource = loop.AddSourceForFD(m_instance->SurfaceRequestHandle(),
-                                              new SurfaceRequestHandler(*this, *m_instance),
-                                              wxEVENT_SOURCE_INPUT);
+                                              m_surfaceHandler.get(), wxEVENT_SOURCE_INPUT);
+    }
     // From here a logout, a shutdown or kill ends the run like the close box: footer and
     // position written, the claim released.
     m_signals = tallyvolt::CatchTerminationSignals();
-    if (m_signals)
-        m_signalSource = loop.AddSourceForFD(
-            m_signals->Handle(), new TerminationHandler(*m_signals, [this] { EndRun(); }),
-            wxEVENT_SOURCE_INPUT);
+    if (m_signals) {
+        m_signalHandler = std::make_unique<ReadableHandler>([this] {
+            if (m_signals->Take())
+                EndRun();
+        });
+        m_signalSource = loop.AddSourceForFD(m_signals->Handle(), m_signalHandler.get(),
+                                             wxEVENT_SOURCE_INPUT);
+    }
     m_loop = &loop;
     loop.Run();
     m_loop = nullptr;

@@ -9,15 +9,31 @@
 #include "platform/wx/WxTrayIcon.h"
 
 #include <wx/dialog.h>
+#include <wx/evtloopsrc.h>
 #include <wx/timer.h>
 
+#include <functional>
 #include <memory>
 
 class wxButton;
-class wxEventLoopSource;
 class wxGUIEventLoop;
 class wxMenu;
 class wxStaticText;
+
+// Calls back when a descriptor the event loop watches becomes readable.
+class ReadableHandler : public wxEventLoopSourceHandler
+{
+public:
+    explicit ReadableHandler(std::function<void()> onReadable) : m_onReadable(std::move(onReadable))
+    {
+    }
+    void OnReadWaiting() override { m_onReadable(); }
+    void OnWriteWaiting() override {}
+    void OnExceptionWaiting() override {}
+
+private:
+    std::function<void()> m_onReadable;
+};
 
 class MonitorWindow : public wxDialog, public tallyvolt::DialogWindow
 {
@@ -64,8 +80,10 @@ private:
     wxStaticText* m_burnRate = nullptr;
     wxGUIEventLoop* m_loop = nullptr;
     tallyvolt::SingleInstance* m_instance = nullptr;
+    std::unique_ptr<ReadableHandler> m_surfaceHandler;
     wxEventLoopSource* m_surfaceSource = nullptr;
     std::unique_ptr<tallyvolt::TerminationSignals> m_signals;
+    std::unique_ptr<ReadableHandler> m_signalHandler;
     wxEventLoopSource* m_signalSource = nullptr;
     bool m_ending = false;
 };

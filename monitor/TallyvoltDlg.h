@@ -92,7 +92,7 @@ public:
     const std::string& BurnRateText() const { return m_burnRateText; }
     const std::string& CpuText() const { return m_cpuText; }
     double CpuAverage() const { return m_cpuAverage; }
-    const std::string& TrayTip() const { return m_trayTip; }
+    const std::string& TrayTip() const { return m_trayLook.tip; }
 
     const std::string& Delimiter() const { return m_delimiter; }
     bool ExtraInfo() const { return m_extraInfo; }
@@ -135,8 +135,7 @@ private:
     std::uint8_t m_startPercentage = 255; // 255: no reference taken yet
 
     // Tray and window state.
-    std::string m_trayTip;
-    tallyvolt::TrayLook m_trayLook; // what the icon shows, or will show once in the tray
+    tallyvolt::TrayLook m_trayLook; // tip and picture: shown, or to show once in the tray
     bool m_inTray = false;
     bool m_topmost = false;
     // What each figure control shows now, so unchanged figures are not redrawn.

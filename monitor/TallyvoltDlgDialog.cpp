@@ -8,8 +8,7 @@ bool CTallyvoltDlg::SetUpDialog(tallyvolt::DialogWindow& window, tallyvolt::Tray
     m_window = &window;
     m_tray = &tray;
     m_topmost = false;
-    m_trayTip = tallyvolt::text::kAppName;
-    m_trayLook = {m_trayTip, 255, false};
+    m_trayLook = {tallyvolt::text::kAppName, 255, false};
     m_inTray = false;
     m_processor.StartCollecting();
     m_startPercentage = 255;

@@ -18,9 +18,10 @@ void CTallyvoltDlg::Update(bool refreshDialog)
     const std::string stateText = tallyvolt::StateText(power.batteryFlag);
     const std::uint8_t percent = power.batteryLifePercent;
     m_batteryText = tallyvolt::BatteryText(percent);
-    m_trayTip = (std::string(tallyvolt::text::kAppName) + ": " + m_batteryText).substr(0, kTrayTipMax);
     // The icon changes only when what it shows changes: setting it costs the desktop a redraw.
-    const tallyvolt::TrayLook look{m_trayTip, percent, power.acLineStatus == 1};
+    const tallyvolt::TrayLook look{
+        (std::string(tallyvolt::text::kAppName) + ": " + m_batteryText).substr(0, kTrayTipMax),
+        percent, power.acLineStatus == 1};
     if (look != m_trayLook) {
         m_trayLook = look;
         if (m_inTray && m_tray)
