@@ -120,7 +120,6 @@ private:
     std::optional<std::int32_t> m_rememberedX; // outer top-left corner, screen pixels
     std::optional<std::int32_t> m_rememberedY;
     std::string m_settingsPath;
-    std::optional<tallyvolt::Point> m_settledAt; // where the window last came to rest
 
     // Log.
     std::unique_ptr<tallyvolt::LogFile> m_log;
@@ -138,6 +137,7 @@ private:
     tallyvolt::TrayLook m_trayLook; // tip and picture: shown, or to show once in the tray
     bool m_inTray = false;
     bool m_topmost = false;
+    std::optional<tallyvolt::Point> m_settledAt; // where the window last came to rest
     // What each figure control shows now, so unchanged figures are not redrawn.
     // They start as the controls' initial texts.
     std::string m_shownBattery = "100%";

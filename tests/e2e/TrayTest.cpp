@@ -101,7 +101,6 @@ TEST_F(Tray, MinimiseHidesIntoTheTrayAndTheLeftPressBringsItBack)
 TEST_F(Tray, StartMinimizedStartsHiddenAndASecondCopyCannotShowIt)
 {
     Program* program = nullptr;
-    WriteFile(Work() + "/tallyvolt.ini", "");
     m_supply = Battery("thinkpad-energy-ac-offline");
     WriteFile(Work() + "/tallyvolt.ini", "[Tallyvolt]\nLogFile=run.log\nStartMinimized=1\n");
     m_program = std::make_unique<Program>(Work(), Env(), m_supply);
@@ -123,7 +122,6 @@ TEST_F(Tray, StartMinimizedStartsHiddenAndASecondCopyCannotShowIt)
     Shell("xdotool mousemove --window " + icon + " 11 11 click 1");
     EXPECT_EQ(program->WaitForWindows("Tallyvolt", 5s).size(), 1u);
     EXPECT_EQ(CloseMonitor(*program), 0);
-    // The position was never known before the window showed, but now it has been on screen.
     EXPECT_TRUE(std::regex_search(Log(), std::regex("CPU Average:\\d+\\.\\d\\d%\r\n\r\n$")));
 }
 
