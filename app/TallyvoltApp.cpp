@@ -60,7 +60,6 @@ bool CTallyvoltApp::PrepareApplication()
     // The icons are PNG images carried inside the program.
     wxImage::AddHandler(new wxPNGHandler);
     SetAppName(tallyvolt::text::kAppName);
-    SetClassName(tallyvolt::text::kAppName);
     return true;
 }
 

@@ -23,8 +23,6 @@ enum BatteryFlag : std::uint8_t
     kNoSystemBattery = 0x80,
 };
 
-constexpr std::uint8_t kUnknownByte = 255;
-
 class PowerSource
 {
 public:

@@ -446,6 +446,15 @@ PowerStatus SysfsPowerSource::Read()
 
 std::optional<std::string_view> SysfsPowerSource::ReadUevent(const char* name)
 {
+    // The whole file from its start into the buffer; nullopt on an error or an oversized file.
+    // A folder or a FIFO planted in the tree fails the read itself (EISDIR, ESPIPE).
+    auto read = [this](int fd) -> std::optional<std::string_view> {
+        const ssize_t got =
+            ReadUpTo(fd, m_ueventBuffer.data(), m_ueventBuffer.size(), ReadFrom::Start);
+        if (got < 0 || static_cast<std::size_t>(got) > kMaxFileSize)
+            return std::nullopt;
+        return std::string_view(m_ueventBuffer.data(), static_cast<std::size_t>(got));
+    };
     // Each supply's uevent stays open and is re-read from its start: sysfs renders it afresh
     // on every read, and it saves an open and a close per supply at every sample.
     auto open = std::find_if(m_uevents.begin(), m_uevents.end(),
@@ -455,11 +464,9 @@ std::optional<std::string_view> SysfsPowerSource::ReadUevent(const char* name)
         // is left with no links; it is opened again by name.
         struct stat st;
         if (::fstat(open->fd.Get(), &st) == 0 && st.st_nlink > 0) {
-            const ssize_t got = ReadUpTo(open->fd.Get(), m_ueventBuffer.data(),
-                                         m_ueventBuffer.size(), ReadFrom::Start);
-            if (got >= 0 && static_cast<std::size_t>(got) <= kMaxFileSize) {
+            if (std::optional<std::string_view> text = read(open->fd.Get())) {
                 open->scan = m_scan;
-                return std::string_view(m_ueventBuffer.data(), static_cast<std::size_t>(got));
+                return text;
             }
         }
         m_uevents.erase(open); // a device gone (ENODEV) or a file grown odd: start over
@@ -470,13 +477,10 @@ std::optional<std::string_view> SysfsPowerSource::ReadUevent(const char* name)
                      m_scan};
     if (!fresh.fd.IsOpen())
         return std::nullopt;
-    // A folder or a FIFO planted in the tree fails the read itself (EISDIR, EAGAIN).
-    const ssize_t got = ReadUpTo(fresh.fd.Get(), m_ueventBuffer.data(), m_ueventBuffer.size(),
-                                 ReadFrom::Start);
-    if (got < 0 || static_cast<std::size_t>(got) > kMaxFileSize)
-        return std::nullopt;
-    m_uevents.push_back(std::move(fresh));
-    return std::string_view(m_ueventBuffer.data(), static_cast<std::size_t>(got));
+    std::optional<std::string_view> text = read(fresh.fd.Get());
+    if (text)
+        m_uevents.push_back(std::move(fresh));
+    return text;
 }
 
 } // namespace tallyvolt
