@@ -219,6 +219,11 @@ TEST(LogTimeStamp, TwoDigitFieldsWhateverTheLocale)
     t.tm_min = 59;
     t.tm_sec = 59;
     EXPECT_EQ(FormatTimeStamp(t), "12/31/00 23:59:59");
+    t.tm_year = 2123 - 1900;
+    t.tm_sec = 60; // a leap second
+    EXPECT_EQ(FormatTimeStamp(t), "12/31/23 23:59:60");
+    t.tm_year = 2000 - 1900;
+    t.tm_sec = 59;
 
     // en_PH renders "%c" with commas, de_DE writes decimals with a comma; neither may reach
     // the log. The test script generates both locales.
