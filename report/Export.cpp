@@ -1,0 +1,120 @@
+// CSV and JSON rows.
+#include "report/Export.h"
+
+#include <charconv>
+
+namespace tallyvolt::report {
+
+std::string StateWords(std::uint8_t state)
+{
+    static constexpr std::pair<std::uint8_t, const char*> kWords[] = {
+        {kStateHigh, "High"},
+        {kStateLow, "Low"},
+        {kStateCritical, "Critical"},
+        {kStateCharging, "Charging"},
+        {kStateNoBattery, "No Battery"}};
+    std::string text;
+    for (const auto& [bit, word] : kWords) {
+        if (state & bit) {
+            if (!text.empty())
+                text += '+';
+            text += word;
+        }
+    }
+    return text.empty() ? "Unknown" : text;
+}
+
+const char* LinePowerWord(LinePower ac)
+{
+    switch (ac) {
+    case LinePower::On:
+        return "On";
+    case LinePower::Off:
+        return "Off";
+    case LinePower::Unknown:
+        break;
+    }
+    return "Unknown";
+}
+
+namespace {
+
+void AppendNumber(std::string& out, std::uint64_t value)
+{
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    out.append(digits, result.ptr);
+}
+
+} // namespace
+
+void WriteRows(const std::vector<ParsedFile>& files, RowFormat format,
+               const std::function<void(std::string_view)>& sink)
+{
+    constexpr std::size_t kPiece = 64 * 1024;
+    const bool json = format == RowFormat::Json;
+    std::string out;
+    out.reserve(kPiece + 256);
+    out += json ? "[" : "run,time,charge,ac,state,cpu\n";
+    bool firstRow = true;
+    // The state words of the last record, kept: most records repeat them.
+    std::uint8_t lastState = 0;
+    std::string stateWords = StateWords(0);
+    for (const ParsedFile& file : files) {
+        for (const Run& run : file.runs) {
+            for (const Record& r : run.records) {
+                if (r.state != lastState) {
+                    lastState = r.state;
+                    stateWords = StateWords(r.state);
+                }
+                if (json) {
+                    out += firstRow ? "\n" : ",\n";
+                    out += "{\"run\":";
+                    AppendNumber(out, static_cast<std::uint64_t>(run.number));
+                    out += ",\"time\":\"";
+                    out += IsoTime(r.time);
+                    out += "\",\"charge\":";
+                    if (r.charge)
+                        AppendNumber(out, *r.charge);
+                    else
+                        out += "null";
+                    out += ",\"ac\":\"";
+                    out += LinePowerWord(r.ac);
+                    out += "\",\"state\":\"";
+                    out += stateWords;
+                    out += "\",\"cpu\":";
+                    if (r.cpu)
+                        AppendNumber(out, *r.cpu);
+                    else
+                        out += "null";
+                    out += '}';
+                } else {
+                    AppendNumber(out, static_cast<std::uint64_t>(run.number));
+                    out += ',';
+                    out += IsoTime(r.time);
+                    out += ',';
+                    if (r.charge)
+                        AppendNumber(out, *r.charge);
+                    out += ',';
+                    out += LinePowerWord(r.ac);
+                    out += ',';
+                    out += stateWords;
+                    out += ',';
+                    if (r.cpu)
+                        AppendNumber(out, *r.cpu);
+                    out += '\n';
+                }
+                firstRow = false;
+                if (out.size() >= kPiece) {
+                    sink(out);
+                    out.clear();
+                }
+            }
+        }
+    }
+    if (json)
+        out += firstRow ? "]\n" : "\n]\n";
+    sink(out);
+}
+
+} // namespace tallyvolt::report

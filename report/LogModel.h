@@ -1,0 +1,84 @@
+// What tallyvolt-report reads out of a log: runs of records, each record one sample.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tallyvolt::report {
+
+// A time stamp of the log as written: local wall-clock time, no zone. Counted in seconds from
+// 2000-01-01 00:00:00 of the same clock, so that differences are durations.
+using LocalSeconds = std::int64_t;
+
+enum class LinePower : std::uint8_t
+{
+    Off,
+    On,
+    Unknown
+};
+
+// Battery state words as bits, in the order the log joins them with '+'.
+enum StateBits : std::uint8_t
+{
+    kStateHigh = 0x01,
+    kStateLow = 0x02,
+    kStateCritical = 0x04,
+    kStateCharging = 0x08,
+    kStateNoBattery = 0x80,
+};
+
+struct Record
+{
+    LocalSeconds time = 0;
+    std::optional<std::uint8_t> charge; // 0 to 100; none when the log says the charge is unknown
+    LinePower ac = LinePower::Unknown;
+    std::uint8_t state = 0;           // StateBits; 0 is "Unknown"
+    std::optional<std::uint32_t> cpu; // percent; none when it could not be read
+    std::uint32_t line = 0;           // 1-based line number in its file
+};
+
+// The figures the program itself wrote when the run stopped.
+struct Footer
+{
+    LocalSeconds time = 0;
+    std::string burnRateText;         // "0.25%/minute" or "Undefined", as written
+    std::optional<double> burnRate;   // percent per minute, when the text holds a number
+    std::optional<double> cpuAverage; // percent
+    std::uint32_t line = 0;
+};
+
+struct Run
+{
+    int number = 0; // 1-based, counted over all files of one report
+    std::string file;
+    std::optional<LocalSeconds> started; // from the start header, when there is one
+    std::uint32_t headerLine = 0;        // 0 without a header
+    std::optional<Footer> footer;
+    // Without headers (a log written with extra info off) runs are told apart by gaps.
+    bool splitAtGap = false;
+    std::vector<Record> records;
+};
+
+struct SkippedLine
+{
+    std::uint32_t line = 0;
+    std::string reason;
+};
+
+struct ParsedFile
+{
+    std::string file;
+    std::vector<Run> runs;
+    std::vector<SkippedLine> skipped;
+    std::uint64_t skippedCount = 0; // all skipped lines; `skipped` keeps only the first ones
+    std::uint32_t lines = 0;
+    // True when at least one line is a record, a header, a column line or a footer.
+    bool isTallyvoltLog = false;
+};
+
+// "2026-12-07T15:04:12": local time, no zone (the log does not say which zone it was in).
+std::string IsoTime(LocalSeconds t);
+
+} // namespace tallyvolt::report

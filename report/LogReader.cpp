@@ -1,0 +1,503 @@
+// Reading Tallyvolt's logs line by line.
+#include "report/LogReader.h"
+
+#include "report/Summary.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <vector>
+
+namespace tallyvolt::report {
+
+namespace {
+
+constexpr std::string_view kStarted = " - started ";
+constexpr std::string_view kStopped = " - stopped ";
+constexpr std::string_view kBurnRatePrefix = "Battery Burn Rate: ";
+constexpr std::string_view kCpuAveragePrefix = "CPU Average:";
+constexpr std::string_view kColumns[] = {"Time", "Battery Life", "AC Power", "Battery State",
+                                         "CPU Usage"};
+constexpr char kDelimiters[] = {'\t', ',', ';'};
+
+// Days from 2000-01-01 to the given date of the proleptic Gregorian calendar.
+std::int64_t DaysSince2000(int year, int month, int day)
+{
+    // Howard Hinnant's days_from_civil, shifted to 2000.
+    year -= month <= 2;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int yoe = year - static_cast<int>(era * 400);
+    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 - 10957;
+}
+
+int DaysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// Two digits at `text[at]`, or -1.
+int TwoDigits(std::string_view text, std::size_t at)
+{
+    const char a = text[at], b = text[at + 1];
+    if (a < '0' || a > '9' || b < '0' || b > '9')
+        return -1;
+    return (a - '0') * 10 + (b - '0');
+}
+
+// "87%": a whole number of at most `maxDigits` digits followed by '%'.
+std::optional<std::uint32_t> Percent(std::string_view text, std::size_t maxDigits)
+{
+    if (text.size() < 2 || text.size() > maxDigits + 1 || text.back() != '%')
+        return std::nullopt;
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size() - 1;
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::uint8_t> StateBitsOf(std::string_view text)
+{
+    if (text == "Unknown")
+        return 0;
+    static constexpr std::pair<std::string_view, std::uint8_t> kWords[] = {
+        {"High", kStateHigh},
+        {"Low", kStateLow},
+        {"Critical", kStateCritical},
+        {"Charging", kStateCharging},
+        {"No Battery", kStateNoBattery}};
+    std::uint8_t bits = 0;
+    while (!text.empty()) {
+        const std::size_t plus = text.find('+');
+        const std::string_view word = text.substr(0, plus);
+        const auto known = std::find_if(std::begin(kWords), std::end(kWords),
+                                        [word](const auto& w) { return w.first == word; });
+        if (known == std::end(kWords) || (bits & known->second))
+            return std::nullopt;
+        bits |= known->second;
+        if (plus == std::string_view::npos)
+            break;
+        text.remove_prefix(plus + 1);
+        if (text.empty())
+            return std::nullopt; // a trailing '+'
+    }
+    return bits == 0 ? std::nullopt : std::optional<std::uint8_t>(bits);
+}
+
+std::optional<double> Number(std::string_view text)
+{
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+bool Binary(std::string_view line)
+{
+    return std::any_of(line.begin(), line.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return (u < 0x20 && c != '\t') || u == 0x7f;
+    });
+}
+
+std::string Quoted(std::string_view text)
+{
+    constexpr std::size_t kShown = 40;
+    std::string out = "\"";
+    out.append(text.substr(0, kShown));
+    if (text.size() > kShown)
+        out += "...";
+    out += '"';
+    return out;
+}
+
+// Splits on `delimiter` into exactly `n` fields; false for any other count.
+template <std::size_t N>
+bool SplitFields(std::string_view line, char delimiter, std::string_view (&fields)[N],
+                 std::size_t* count)
+{
+    std::size_t n = 0;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = line.find(delimiter, start);
+        if (n == N) {
+            *count = N + 1;
+            return false;
+        }
+        fields[n++] = line.substr(start, at == std::string_view::npos ? at : at - start);
+        if (at == std::string_view::npos)
+            break;
+        start = at + 1;
+    }
+    *count = n;
+    return n == N;
+}
+
+} // namespace
+
+std::optional<LocalSeconds> ParseTimeStamp(std::string_view text)
+{
+    // MM/DD/YY HH:MM:SS
+    if (text.size() != 17 || text[2] != '/' || text[5] != '/' || text[8] != ' ' ||
+        text[11] != ':' || text[14] != ':')
+        return std::nullopt;
+    const int month = TwoDigits(text, 0), day = TwoDigits(text, 3), year = TwoDigits(text, 6);
+    const int hour = TwoDigits(text, 9), minute = TwoDigits(text, 12), second = TwoDigits(text, 15);
+    if (month < 1 || month > 12 || year < 0 || day < 1 || day > DaysInMonth(2000 + year, month) ||
+        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60)
+        return std::nullopt;
+    return DaysSince2000(2000 + year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+LogParser::LogParser(std::string file, ReadOptions options) : m_options(options)
+{
+    m_out.file = std::move(file);
+}
+
+void LogParser::Feed(std::string_view chunk)
+{
+    while (!chunk.empty()) {
+        const std::size_t end = chunk.find('\n');
+        const std::string_view piece = chunk.substr(0, end);
+        if (m_overlong) {
+            // The rest of a line already skipped as too long.
+        } else if (m_partial.size() + piece.size() > kMaxLineLength) {
+            ++m_lineNumber;
+            Skip("line longer than " + std::to_string(kMaxLineLength) + " bytes");
+            m_partial.clear();
+            m_overlong = true;
+        } else if (end == std::string_view::npos) {
+            m_partial.append(piece);
+        } else if (m_partial.empty()) {
+            Line(piece, true);
+        } else {
+            m_partial.append(piece);
+            Line(m_partial, true);
+            m_partial.clear();
+        }
+        if (end == std::string_view::npos)
+            return;
+        m_overlong = false;
+        chunk.remove_prefix(end + 1);
+    }
+}
+
+ParsedFile LogParser::Finish()
+{
+    if (!m_partial.empty())
+        Line(m_partial, false);
+    m_partial.clear();
+    EndRun();
+    SplitHeaderlessRuns(m_out, m_options.period);
+    int number = 0;
+    for (Run& run : m_out.runs)
+        run.number = ++number;
+    return std::move(m_out);
+}
+
+Run& LogParser::Current()
+{
+    if (!m_run) {
+        m_run.emplace();
+        m_run->file = m_out.file;
+    }
+    return *m_run;
+}
+
+void LogParser::EndRun()
+{
+    if (m_run && (!m_run->records.empty() || m_run->headerLine || m_run->footer))
+        m_out.runs.push_back(std::move(*m_run));
+    m_run.reset();
+}
+
+void LogParser::Skip(std::string reason)
+{
+    ++m_out.skippedCount;
+    if (m_out.skipped.size() < kSkippedKept)
+        m_out.skipped.push_back({m_lineNumber, std::move(reason)});
+}
+
+void LogParser::Line(std::string_view line, bool complete)
+{
+    ++m_lineNumber;
+    m_out.lines = m_lineNumber;
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    const bool afterStop = m_afterStopLine;
+    m_afterStopLine = false;
+    if (line.empty())
+        return;
+    if (Binary(line)) {
+        Skip(complete ? "binary data" : "binary data in the last line");
+        return;
+    }
+    if (afterStop && FooterFigures(line))
+        return;
+    if (line.rfind("Tallyvolt v", 0) == 0) {
+        if (Header(line) || StopLine(line))
+            return;
+    }
+    if (line.rfind(kBurnRatePrefix, 0) == 0) {
+        Skip("footer figures without the line that stops a run");
+        return;
+    }
+    Record(line, complete);
+}
+
+bool LogParser::Header(std::string_view line)
+{
+    const std::size_t at = line.find(kStarted);
+    if (at == std::string_view::npos)
+        return false;
+    const std::optional<LocalSeconds> time = ParseTimeStamp(line.substr(at + kStarted.size()));
+    if (!time) {
+        Skip("start header with a bad time stamp");
+        return true;
+    }
+    m_out.isTallyvoltLog = true;
+    EndRun();
+    Run& run = Current();
+    run.started = *time;
+    run.headerLine = m_lineNumber;
+    return true;
+}
+
+bool LogParser::StopLine(std::string_view line)
+{
+    const std::size_t at = line.find(kStopped);
+    if (at == std::string_view::npos)
+        return false;
+    const std::optional<LocalSeconds> time = ParseTimeStamp(line.substr(at + kStopped.size()));
+    if (!time) {
+        Skip("stop footer with a bad time stamp");
+        return true;
+    }
+    m_out.isTallyvoltLog = true;
+    Footer footer;
+    footer.time = *time;
+    footer.line = m_lineNumber;
+    Current().footer = footer;
+    m_afterStopLine = true;
+    // The run ends here; its figures follow on the next line.
+    m_out.runs.push_back(std::move(*m_run));
+    m_run.reset();
+    return true;
+}
+
+bool LogParser::FooterFigures(std::string_view line)
+{
+    // "Battery Burn Rate: 0.25%/minute,CPU Average:12.50%"
+    if (line.rfind(kBurnRatePrefix, 0) != 0 || m_out.runs.empty())
+        return false;
+    const std::size_t average = line.rfind(kCpuAveragePrefix);
+    if (average == std::string_view::npos || average < kBurnRatePrefix.size() + 1) {
+        Skip("stop footer figures without a processor average");
+        return true;
+    }
+    Footer& footer = *m_out.runs.back().footer;
+    footer.burnRateText =
+        std::string(line.substr(kBurnRatePrefix.size(), average - 1 - kBurnRatePrefix.size()));
+    constexpr std::string_view kPerMinute = "%/minute";
+    const std::string_view rate = footer.burnRateText;
+    if (rate.size() > kPerMinute.size() &&
+        rate.substr(rate.size() - kPerMinute.size()) == kPerMinute)
+        footer.burnRate = Number(rate.substr(0, rate.size() - kPerMinute.size()));
+    std::string_view cpu = line.substr(average + kCpuAveragePrefix.size());
+    if (!cpu.empty() && cpu.back() == '%')
+        footer.cpuAverage = Number(cpu.substr(0, cpu.size() - 1));
+    return true;
+}
+
+bool LogParser::Record(std::string_view line, bool complete)
+{
+    // The delimiter is the one of the three that splits the line into five fields; none of
+    // the fields can hold any of them.
+    char delimiter = 0;
+    for (char d : kDelimiters) {
+        if (line.find(d) != std::string_view::npos) {
+            if (delimiter) {
+                Skip("not a line of a Tallyvolt log: " + Quoted(line));
+                return false;
+            }
+            delimiter = d;
+        }
+    }
+    std::string_view fields[5];
+    std::size_t count = 0;
+    if (!delimiter || !SplitFields(line, delimiter, fields, &count)) {
+        if (!complete)
+            Skip("truncated last line");
+        else if (delimiter && count < 5 && ParseTimeStamp(fields[0]))
+            Skip("record with " + std::to_string(count) + " of 5 fields");
+        else
+            Skip("not a line of a Tallyvolt log: " + Quoted(line));
+        return false;
+    }
+    if (std::equal(std::begin(fields), std::end(fields), std::begin(kColumns))) {
+        m_out.isTallyvoltLog = true; // the column line under a start header
+        return true;
+    }
+    report::Record record;
+    record.line = m_lineNumber;
+    const std::optional<LocalSeconds> time = ParseTimeStamp(fields[0]);
+    if (!time) {
+        Skip("not a time stamp: " + Quoted(fields[0]));
+        return false;
+    }
+    record.time = *time;
+    // The program writes the charge as reported, 255 when the battery does not know it.
+    const std::optional<std::uint32_t> charge = Percent(fields[1], 3);
+    if (!charge || *charge > 255) {
+        Skip("not a battery charge: " + Quoted(fields[1]));
+        return false;
+    }
+    if (*charge <= 100)
+        record.charge = static_cast<std::uint8_t>(*charge);
+    if (fields[2] == "On")
+        record.ac = LinePower::On;
+    else if (fields[2] == "Off")
+        record.ac = LinePower::Off;
+    else if (fields[2] == "Unknown")
+        record.ac = LinePower::Unknown;
+    else {
+        Skip("not a line power state: " + Quoted(fields[2]));
+        return false;
+    }
+    const std::optional<std::uint8_t> state = StateBitsOf(fields[3]);
+    if (!state) {
+        Skip("not a battery state: " + Quoted(fields[3]));
+        return false;
+    }
+    record.state = *state;
+    if (fields[4] != "Unknown") {
+        const std::optional<std::uint32_t> cpu = Percent(fields[4], 3);
+        if (!cpu || *cpu > 100) {
+            Skip(complete ? "not a processor usage: " + Quoted(fields[4]) : "truncated last line");
+            return false;
+        }
+        record.cpu = *cpu;
+    }
+    Run& run = Current();
+    if (!run.records.empty() && record.time < run.records.back().time) {
+        Skip("time goes back to " + IsoTime(record.time) + " from " +
+             IsoTime(run.records.back().time));
+        return false;
+    }
+    m_out.isTallyvoltLog = true;
+    run.records.push_back(record);
+    return true;
+}
+
+ParsedFile ParseLog(std::string file, std::string_view text, ReadOptions options)
+{
+    LogParser parser(std::move(file), options);
+    parser.Feed(text);
+    return parser.Finish();
+}
+
+bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std::string* error)
+{
+    const bool standardInput = path == "-";
+    const std::string name = standardInput ? "standard input" : path;
+    const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = name + ": " + std::strerror(errno);
+        return false;
+    }
+    LogParser parser(name, options);
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *error = name + ": " + std::strerror(errno);
+            if (!standardInput)
+                ::close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        parser.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    }
+    if (!standardInput)
+        ::close(fd);
+    *out = parser.Finish();
+    return true;
+}
+
+void SplitHeaderlessRuns(ParsedFile& file, std::optional<LocalSeconds> period)
+{
+    std::vector<Run> runs;
+    for (Run& run : file.runs) {
+        if (run.headerLine || run.footer || run.records.size() < 2) {
+            runs.push_back(std::move(run));
+            continue;
+        }
+        const LocalSeconds threshold = GapThreshold(run.records, period);
+        Run piece;
+        piece.file = run.file;
+        piece.splitAtGap = true;
+        for (const report::Record& record : run.records) {
+            if (!piece.records.empty() && record.time - piece.records.back().time > threshold) {
+                runs.push_back(std::move(piece));
+                piece = Run{};
+                piece.file = run.file;
+                piece.splitAtGap = true;
+            }
+            piece.records.push_back(record);
+        }
+        runs.push_back(std::move(piece));
+    }
+    file.runs = std::move(runs);
+}
+
+std::string IsoTime(LocalSeconds t)
+{
+    // civil_from_days, from 2000-01-01.
+    LocalSeconds days = t / 86400;
+    LocalSeconds seconds = t % 86400;
+    if (seconds < 0) {
+        seconds += 86400;
+        --days;
+    }
+    const std::int64_t z = days + 10957 + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2);
+    char out[32];
+    auto two = [](char* at, std::int64_t v) {
+        at[0] = static_cast<char>('0' + v / 10);
+        at[1] = static_cast<char>('0' + v % 10);
+    };
+    std::to_chars(out, out + 4, year);
+    out[4] = '-';
+    two(out + 5, month);
+    out[7] = '-';
+    two(out + 8, day);
+    out[10] = 'T';
+    two(out + 11, seconds / 3600);
+    out[13] = ':';
+    two(out + 14, seconds / 60 % 60);
+    out[16] = ':';
+    two(out + 17, seconds % 60);
+    return std::string(out, 19);
+}
+
+} // namespace tallyvolt::report

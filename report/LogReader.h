@@ -1,0 +1,68 @@
+// Reading Tallyvolt's logs: every line is recognised on its own (delimiter, line end), lines
+// that are no part of a log are skipped and named, and runs are found from the start headers
+// and stop footers, or from gaps where a log has none.
+#pragma once
+
+#include "report/LogModel.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tallyvolt::report {
+
+struct ReadOptions
+{
+    // The sampling period, for splitting logs without headers at gaps; the median interval of
+    // the samples when not given.
+    std::optional<LocalSeconds> period;
+};
+
+// The first skipped lines are kept with their reasons; the rest are only counted.
+constexpr std::size_t kSkippedKept = 1000;
+// A longer line is no line of a log; it is skipped without being held in memory.
+constexpr std::size_t kMaxLineLength = 4096;
+
+// Reads a log piece by piece, so that a file of any size takes memory only for its records.
+class LogParser
+{
+public:
+    LogParser(std::string file, ReadOptions options);
+
+    void Feed(std::string_view chunk);
+    // Ends the text (a last line without a line end is read as well) and returns the runs,
+    // numbered from 1.
+    ParsedFile Finish();
+
+private:
+    void Line(std::string_view line, bool complete);
+    bool Header(std::string_view line);
+    bool StopLine(std::string_view line);
+    bool FooterFigures(std::string_view line);
+    bool Record(std::string_view line, bool complete);
+    void Skip(std::string reason);
+    void EndRun();
+    Run& Current();
+
+    ParsedFile m_out;
+    ReadOptions m_options;
+    std::optional<Run> m_run;
+    std::string m_partial;   // a line split between two chunks
+    bool m_overlong = false; // dropping the rest of a line longer than kMaxLineLength
+    bool m_afterStopLine = false;
+    std::uint32_t m_lineNumber = 0;
+};
+
+ParsedFile ParseLog(std::string file, std::string_view text, ReadOptions options = {});
+
+// Reads the file at `path` ("-" for standard input). False, with a message naming the file,
+// when it cannot be read.
+bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std::string* error);
+
+// Splits runs without a header wherever two samples lie more than three periods apart.
+void SplitHeaderlessRuns(ParsedFile& file, std::optional<LocalSeconds> period);
+
+// Parses "MM/DD/YY HH:MM:SS"; none unless every field is in range.
+std::optional<LocalSeconds> ParseTimeStamp(std::string_view text);
+
+} // namespace tallyvolt::report

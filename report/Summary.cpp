@@ -1,0 +1,122 @@
+// The figures of one run.
+#include "report/Summary.h"
+
+#include <algorithm>
+
+namespace tallyvolt::report {
+
+LocalSeconds MedianInterval(const std::vector<Record>& records)
+{
+    if (records.size() < 2)
+        return 1;
+    std::vector<LocalSeconds> intervals;
+    intervals.reserve(records.size() - 1);
+    for (std::size_t i = 1; i < records.size(); ++i)
+        intervals.push_back(records[i].time - records[i - 1].time);
+    auto middle = intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2);
+    std::nth_element(intervals.begin(), middle, intervals.end());
+    return std::max<LocalSeconds>(1, *middle);
+}
+
+LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<LocalSeconds> period)
+{
+    return 3 * (period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records));
+}
+
+RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
+{
+    RunSummary s;
+    const std::vector<Record>& records = run.records;
+    s.samples = records.size();
+    s.start = run.started ? *run.started : records.empty() ? 0 : records.front().time;
+    s.end = run.footer ? run.footer->time : records.empty() ? s.start : records.back().time;
+    if (records.empty())
+        return s;
+    s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);
+    const LocalSeconds gap = 3 * s.period;
+
+    // The charge, and the burn rate from the first known charge (the program's reference) to
+    // the last one: a sample whose charge is unknown does not move the rate.
+    const Record* first = nullptr;
+    const Record* last = nullptr;
+    for (const Record& r : records) {
+        if (!r.charge) {
+            ++s.unknownCharge;
+            continue;
+        }
+        if (!first)
+            first = &r;
+        last = &r;
+        s.chargeMin = std::min(s.chargeMin.value_or(100), int{*r.charge});
+        s.chargeMax = std::max(s.chargeMax.value_or(0), int{*r.charge});
+    }
+    if (first) {
+        s.chargeStart = *first->charge;
+        s.chargeEnd = *last->charge;
+        if (last->time != first->time) {
+            s.burnRate = static_cast<double>(*s.chargeStart - *s.chargeEnd) /
+                         static_cast<double>(last->time - first->time) * 60.0;
+            if (*s.burnRate > 0)
+                s.minutesToEmpty = *s.chargeEnd / *s.burnRate;
+            else if (*s.burnRate < 0)
+                s.minutesToFull = (100 - *s.chargeEnd) / -*s.burnRate;
+        }
+    }
+
+    // The processor average as the program keeps it: until the reference every sample starts
+    // it afresh; after it, each usage is weighted by the time since the previous usage.
+    const std::size_t reference =
+        first ? static_cast<std::size_t>(first - records.data()) : records.size() - 1;
+    const LocalSeconds start = records[reference].time;
+    LocalSeconds previous = start;
+    double average = 0.0;
+    bool anyUsage = false;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Record& r = records[i];
+        if (!r.cpu)
+            continue;
+        anyUsage = true;
+        s.cpuMin = std::min(s.cpuMin.value_or(100), *r.cpu);
+        s.cpuMax = std::max(s.cpuMax.value_or(0), *r.cpu);
+        const LocalSeconds elapsed = r.time - start;
+        if (i <= reference || elapsed == 0) {
+            average = *r.cpu;
+        } else {
+            average = (static_cast<double>(*r.cpu) * static_cast<double>(r.time - previous) +
+                       static_cast<double>(previous - start) * average) /
+                      static_cast<double>(elapsed);
+            previous = r.time;
+        }
+    }
+    if (anyUsage)
+        s.cpuAverage = average;
+
+    // Line power over the sampled time: each interval counts for the state at its start.
+    LocalSeconds onTime = 0, knownTime = 0;
+    std::optional<LinePower> lastKnown;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Record& r = records[i];
+        if (i > 0) {
+            const LocalSeconds interval = r.time - records[i - 1].time;
+            if (interval > gap)
+                s.gaps.push_back({records[i - 1].time, interval});
+            else if (records[i - 1].ac != LinePower::Unknown) {
+                knownTime += interval;
+                if (records[i - 1].ac == LinePower::On)
+                    onTime += interval;
+            }
+        }
+        if (r.ac == LinePower::Unknown)
+            continue;
+        if (lastKnown && *lastKnown != r.ac)
+            ++(r.ac == LinePower::On ? s.plugs : s.unplugs);
+        lastKnown = r.ac;
+    }
+    if (knownTime > 0)
+        s.linePowerShare = static_cast<double>(onTime) / static_cast<double>(knownTime);
+    else if (lastKnown && records.size() == 1)
+        s.linePowerShare = *lastKnown == LinePower::On ? 1.0 : 0.0;
+    return s;
+}
+
+} // namespace tallyvolt::report

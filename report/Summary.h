@@ -1,0 +1,48 @@
+// The figures of one run, worked out from its records the way the program works them out.
+#pragma once
+
+#include "report/LogModel.h"
+
+#include <optional>
+#include <vector>
+
+namespace tallyvolt::report {
+
+struct Gap
+{
+    LocalSeconds from = 0; // the last sample before the gap
+    LocalSeconds length = 0;
+};
+
+struct RunSummary
+{
+    LocalSeconds start = 0;
+    LocalSeconds end = 0;
+    std::size_t samples = 0;
+    std::size_t unknownCharge = 0;
+    std::optional<int> chargeStart, chargeEnd, chargeMin, chargeMax;
+    // Mean fall of the charge per minute from the first known charge to the last, negative
+    // while it rises (as the program's burn rate). None with fewer than two known charges at
+    // different times.
+    std::optional<double> burnRate;
+    // Minutes until empty (draining) or full (charging) at that rate, from the last charge.
+    std::optional<double> minutesToEmpty, minutesToFull;
+    std::optional<double> cpuAverage; // time-weighted, as the program's average
+    std::optional<std::uint32_t> cpuMin, cpuMax;
+    // Share of the sampled time (gaps left out) on line power, 0 to 1; none when unknown.
+    std::optional<double> linePowerShare;
+    int plugs = 0;           // Off -> On
+    int unplugs = 0;         // On -> Off
+    LocalSeconds period = 0; // the sampling period: given, or the median interval
+    std::vector<Gap> gaps;   // longer than three periods
+};
+
+// The median interval between consecutive samples, at least one second.
+LocalSeconds MedianInterval(const std::vector<Record>& records);
+
+// Gaps are intervals longer than three periods; `period` is the median interval when not given.
+LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<LocalSeconds> period);
+
+RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period);
+
+} // namespace tallyvolt::report

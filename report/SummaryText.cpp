@@ -1,0 +1,157 @@
+// The summary's text.
+#include "report/SummaryText.h"
+
+#include "report/Summary.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+
+namespace tallyvolt::report {
+
+namespace {
+
+// The program never sets a locale, so printf writes '.' as the decimal point.
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...)
+{
+    char out[256];
+    std::va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(out, sizeof out, format, args);
+    va_end(args);
+    return std::string(
+        out, n < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), sizeof out - 1));
+}
+
+std::string Plural(std::uint64_t n, const char* one, const char* many)
+{
+    return Format("%" PRIu64 " %s", n, n == 1 ? one : many);
+}
+
+void Row(std::string& out, const char* label, const std::string& value)
+{
+    out += Format("  %-16s", label);
+    out += value;
+    out += '\n';
+}
+
+} // namespace
+
+std::string DurationText(LocalSeconds seconds)
+{
+    if (seconds < 0)
+        return "-" + DurationText(-seconds);
+    static constexpr std::pair<LocalSeconds, const char*> kUnits[] = {
+        {86400, "d"}, {3600, "h"}, {60, "min"}, {1, "s"}};
+    std::string text;
+    int shown = 0;
+    for (const auto& [size, unit] : kUnits) {
+        const LocalSeconds n = seconds / size;
+        seconds %= size;
+        if (n == 0 && shown == 0)
+            continue;
+        if (n == 0)
+            break; // "2 h", not "2 h 0 min"
+        if (!text.empty())
+            text += ' ';
+        text += Format("%" PRId64 " %s", static_cast<std::int64_t>(n), unit);
+        if (++shown == 2)
+            break;
+    }
+    return text.empty() ? "0 s" : text;
+}
+
+std::string ReadableTime(LocalSeconds t)
+{
+    std::string text = IsoTime(t);
+    text[10] = ' ';
+    return text;
+}
+
+std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> period)
+{
+    std::size_t samples = 0;
+    for (const Run& run : file.runs)
+        samples += run.records.size();
+    std::string out = file.file + ": " + Plural(file.runs.size(), "run", "runs") + ", " +
+                      Plural(samples, "sample", "samples");
+    if (file.skippedCount)
+        out += ", " + Plural(file.skippedCount, "line", "lines") + " skipped";
+    out += '\n';
+
+    for (const Run& run : file.runs) {
+        const RunSummary s = Summarise(run, period);
+        out += Format("\nRun %d", run.number);
+        if (run.headerLine)
+            out += Format(", started at line %u", run.headerLine);
+        else if (run.splitAtGap)
+            out += ", told apart by gaps (the log has no start headers)";
+        else
+            out += ", without a start header";
+        out += '\n';
+        Row(out, "Start", ReadableTime(s.start));
+        Row(out, "End", ReadableTime(s.end));
+        Row(out, "Duration", DurationText(s.end - s.start));
+        std::string sampleText = Format("%zu", s.samples);
+        if (s.unknownCharge)
+            sampleText += Format(" (%zu with the charge unknown)", s.unknownCharge);
+        Row(out, "Samples", sampleText);
+        if (s.chargeStart)
+            Row(out, "Charge",
+                Format("%d%% at start, %d%% at end; lowest %d%%, highest %d%%", *s.chargeStart,
+                       *s.chargeEnd, *s.chargeMin, *s.chargeMax));
+        else
+            Row(out, "Charge", "unknown");
+        // The program's own figures, from the stop footer, beside the ones worked out here.
+        const Footer* footer = run.footer ? &*run.footer : nullptr;
+        std::string rate =
+            s.burnRate ? Format("%.2f %%/minute, %.2f %%/hour", *s.burnRate, *s.burnRate * 60.0)
+                       : std::string("undefined (no two known charges at "
+                                     "different times)");
+        if (footer)
+            rate += "; stop footer: " +
+                    (footer->burnRateText.empty() ? std::string("missing") : footer->burnRateText);
+        Row(out, "Burn rate", rate);
+        if (s.minutesToEmpty)
+            Row(out, "Time to empty",
+                DurationText(static_cast<LocalSeconds>(*s.minutesToEmpty * 60.0 + 0.5)) +
+                    " at that rate");
+        else if (s.minutesToFull)
+            Row(out, "Time to full",
+                DurationText(static_cast<LocalSeconds>(*s.minutesToFull * 60.0 + 0.5)) +
+                    " at that rate");
+        std::string processor =
+            s.cpuAverage ? Format("%.2f%% on average (time-weighted); lowest %u%%, highest %u%%",
+                                  *s.cpuAverage, *s.cpuMin, *s.cpuMax)
+                         : std::string("unknown");
+        if (footer)
+            processor += footer->cpuAverage ? Format("; stop footer: %.2f%%", *footer->cpuAverage)
+                                            : std::string("; stop footer: missing");
+        Row(out, "Processor", processor);
+        std::string power = s.linePowerShare
+                                ? Format("%.1f%% of the time", *s.linePowerShare * 100.0)
+                                : std::string("unknown");
+        power += "; " + Plural(static_cast<std::uint64_t>(s.plugs), "plug-in", "plug-ins") + ", " +
+                 Plural(static_cast<std::uint64_t>(s.unplugs), "unplug", "unplugs");
+        Row(out, "Line power", power);
+        if (s.gaps.empty()) {
+            Row(out, "Gaps",
+                "none over " + DurationText(3 * s.period) + " (period " + DurationText(s.period) +
+                    ")");
+        } else {
+            Row(out, "Gaps",
+                Plural(s.gaps.size(), "gap", "gaps") + " over " + DurationText(3 * s.period) +
+                    " (period " + DurationText(s.period) + "):");
+            for (const Gap& gap : s.gaps)
+                Row(out, "", "  after " + ReadableTime(gap.from) + ", " + DurationText(gap.length));
+        }
+        if (footer)
+            Row(out, "Stop footer", Format("line %u", footer->line));
+        else if (run.headerLine)
+            Row(out, "Stop footer", "none: the run did not end cleanly");
+    }
+    return out;
+}
+
+} // namespace tallyvolt::report

@@ -1,0 +1,130 @@
+// tallyvolt-report as its users run it: the summary of a known log, odd logs, exports, exit
+// statuses and messages.
+#include "fakes/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+namespace tallyvolt::test {
+namespace {
+
+const std::string kLogs = std::string(TALLYVOLT_TEST_DATA_DIR) + "/logs";
+
+struct Result
+{
+    int status = -1;
+    std::string out, err;
+};
+
+class ReportProgram : public ::testing::Test
+{
+protected:
+    // Runs the program with `arguments` (shell words) in the folder of the test logs.
+    Result Report(const std::string& arguments, const std::string& input = "")
+    {
+        WriteFile(m_dir / "in", input);
+        const std::string command = "cd '" + kLogs + "' && '" TALLYVOLT_REPORT_BINARY "' " +
+                                    arguments + " <'" + m_dir / "in" + "' >'" + m_dir / "out" +
+                                    "' 2>'" + m_dir / "err" + "'";
+        const int raw = std::system(command.c_str());
+        Result result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = ReadFile(m_dir / "out");
+        result.err = ReadFile(m_dir / "err");
+        return result;
+    }
+
+    TempFolder m_dir;
+};
+
+TEST_F(ReportProgram, SummaryOfAKnownLog)
+{
+    const Result r = Report("golden.log");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, ReadFile(kLogs + "/golden.summary"));
+}
+
+TEST_F(ReportProgram, OddLogsAreReadToTheirEnd)
+{
+    // Every odd line is named on standard error; the records around them still count.
+    const Result r = Report("odd.log");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, ReadFile(kLogs + "/odd.errors"));
+    EXPECT_NE(r.out.find("odd.log: 2 runs, 7 samples, 6 lines skipped\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Samples         4 (1 with the charge unknown)\n"), std::string::npos)
+        << r.out;
+
+    const Result empty = Report("-");
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.err, "tallyvolt-report: standard input: empty, nothing to report\n");
+
+    const Result other = Report("golden.summary");
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.err.find("tallyvolt-report: golden.summary: not a Tallyvolt log"),
+              std::string::npos)
+        << other.err;
+}
+
+TEST_F(ReportProgram, RowsFromSeveralLogsAndStandardInput)
+{
+    const Result csv = Report("--csv golden.log - -o '" + m_dir / "rows.csv" + "'",
+                              "12/08/26 08:00:00;40%;Off;Low;3%\n");
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(csv.out, "");
+    const std::string rows = ReadFile(m_dir / "rows.csv");
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1 + 14 + 1);
+    EXPECT_EQ(rows.substr(0, rows.find('\n', 30) + 1),
+              "run,time,charge,ac,state,cpu\n1,2026-12-07T09:00:00,90,Off,High,10\n");
+    EXPECT_NE(rows.find("2,2026-12-07T13:04:00,,On,High+Low+Critical+Charging+No Battery,\n"),
+              std::string::npos);
+    EXPECT_NE(rows.find("\n3,2026-12-08T08:00:00,40,Off,Low,3\n"), std::string::npos);
+
+    const Result json = Report("--json golden.log");
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.substr(0, 2), "[\n");
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '{'), 14);
+}
+
+TEST_F(ReportProgram, ExitStatusesAndMessages)
+{
+    struct Case
+    {
+        const char* arguments;
+        int status;
+        const char* error; // the start of standard error
+    };
+    const Case cases[] = {
+        {"", 2, "tallyvolt-report: no log named\nTry 'tallyvolt-report --help'"},
+        {"--frobnicate golden.log", 2, "tallyvolt-report: unknown option '--frobnicate'"},
+        {"--plot", 2, "tallyvolt-report: option '--plot' needs a value"},
+        {"--period 0 golden.log", 2, "tallyvolt-report: --period takes a whole number"},
+        {"--period 10s golden.log", 2, "tallyvolt-report: --period takes a whole number"},
+        {"--csv --json golden.log", 2, "tallyvolt-report: --csv and --json cannot be used"},
+        {"--overlay golden.log", 2, "tallyvolt-report: --overlay goes with --plot"},
+        {"missing.log golden.log", 1, "tallyvolt-report: missing.log: No such file or directory"},
+        {"golden.log -o /dev/full", 1, "tallyvolt-report: /dev/full: No space left on device"},
+        {"golden.log -o /nonexistent/out.txt", 1,
+         "tallyvolt-report: /nonexistent/out.txt: No such"},
+    };
+    for (const Case& c : cases) {
+        const Result r = Report(c.arguments);
+        EXPECT_EQ(r.status, c.status) << c.arguments;
+        EXPECT_EQ(r.err.substr(0, std::string(c.error).size()), c.error) << c.arguments;
+    }
+    // A file that cannot be read does not stop the others.
+    EXPECT_NE(Report("missing.log golden.log").out.find("golden.log: 2 runs"), std::string::npos);
+
+    const Result help = Report("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: tallyvolt-report [OPTION]... LOG...\n", 0), 0u);
+    const Result version = Report("-V");
+    EXPECT_EQ(version.out, "tallyvolt-report 1.0\n");
+}
+
+} // namespace
+} // namespace tallyvolt::test
