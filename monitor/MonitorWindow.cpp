@@ -2,6 +2,7 @@
 #include "monitor/MonitorWindow.h"
 
 #include "about/AboutBox.h"
+#include "platform/ThemeIcons.h"
 #include "platform/WindowClass.h"
 #include "resources/Icons.h"
 #include "resources/Resource.h"
@@ -42,7 +43,9 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
     : wxDialog(nullptr, wxID_ANY, tallyvolt::text::kAppName, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
       m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE), m_settleTimer(this, kSettleTimerId),
-      m_tray([this](int message) { m_monitor.OnTrayNotify(kTrayIconId, message); })
+      m_sniTray([this](int message) { m_monitor.OnTrayNotify(kTrayIconId, message); },
+                &tallyvolt::ThemeBatteryIconName),
+      m_xembedTray([this](int message) { m_monitor.OnTrayNotify(kTrayIconId, message); })
 {
     SetIcons(AppIcons());
     tallyvolt::MarkAsMainWindow(GetHandle());

@@ -6,6 +6,8 @@
 #include "platform/DialogWindow.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
+#include "platform/EitherTrayIcon.h"
+#include "platform/linux/SniTrayIcon.h"
 #include "platform/wx/WxTrayIcon.h"
 
 #include <wx/dialog.h>
@@ -70,7 +72,11 @@ private:
     // X11 tells of a move only once it is over, and a drag may arrive as several; the snap
     // waits for them to stop.
     wxTimer m_settleTimer;
-    tallyvolt::WxTrayIcon m_tray;
+    // A StatusNotifierItem where the session bus has a watcher with a host (KDE Plasma,
+    // GNOME's AppIndicator extension, Wayland panels), otherwise the XEmbed icon.
+    tallyvolt::SniTrayIcon m_sniTray;
+    tallyvolt::WxTrayIcon m_xembedTray;
+    tallyvolt::EitherTrayIcon m_tray{m_sniTray, m_xembedTray};
     // X11 window managers take no items from programs for their window menu; the same
     // commands live in a context menu on the window instead.
     std::unique_ptr<wxMenu> m_windowMenu;

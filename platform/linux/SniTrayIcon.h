@@ -1,0 +1,81 @@
+// The tray icon as a StatusNotifierItem on the session bus: the tray of KDE Plasma, of
+// GNOME's AppIndicator extension and of the panels of Wayland desktops (waybar and the like).
+#pragma once
+
+#include "platform/TrayIcon.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// GLib's types, kept out of this header.
+typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GVariant GVariant;
+typedef struct _GCancellable GCancellable;
+
+namespace tallyvolt {
+
+class SniTrayIcon : public TrayIcon
+{
+public:
+    // `onMouse` receives WM_LBUTTONDOWN when the host activates the item (a left click).
+    // `iconName` names the theme's icon for a look, or "" where the theme has none.
+    // `connection` is the session bus; null takes the session bus of the environment. Without
+    // one, no host is ever there and Add refuses. A window hidden in the tray comes back when
+    // the watcher has been gone for `watcherGoneMs`.
+    SniTrayIcon(std::function<void(int mouseMessage)> onMouse,
+                std::function<std::string(const TrayLook&)> iconName,
+                GDBusConnection* connection = nullptr, unsigned watcherGoneMs = 10000);
+    ~SniTrayIcon() override;
+    SniTrayIcon(const SniTrayIcon&) = delete;
+    SniTrayIcon& operator=(const SniTrayIcon&) = delete;
+
+    // Refuses unless a watcher with a registered host is on the bus.
+    bool Add(const TrayLook& look) override;
+    void Modify(const TrayLook& look) override;
+    void Delete() override;
+
+    // A watcher that took a host: what Add asks.
+    bool HostAvailable() const { return m_watcherPresent && m_hostRegistered; }
+    // The name the item goes by on the bus while it is added.
+    const std::string& ServiceName() const { return m_serviceName; }
+
+private:
+    static void OnWatcherAppeared(GDBusConnection*, const char*, const char*, void* self);
+    static void OnWatcherVanished(GDBusConnection*, const char*, void* self);
+    static void OnWatcherSignal(GDBusConnection*, const char*, const char*, const char*,
+                                const char* signal, GVariant*, void* self);
+    static void OnNameAcquired(GDBusConnection*, const char*, void* self);
+    static void OnNameLost(GDBusConnection*, const char*, void* self);
+
+    void ReadHostRegistered();
+    void Register();
+    void Unregister();
+    // Brings the window back as a click on the icon would; soon, from the main loop.
+    void Restore();
+    void RestoreSoon();
+    void CancelRestore();
+    void Emit(const char* signal);
+    GVariant* Property(const char* name) const;
+
+    std::function<void(int)> m_onMouse;
+    std::function<std::string(const TrayLook&)> m_iconName;
+    GDBusConnection* m_connection = nullptr;
+    GCancellable* m_cancellable = nullptr; // the calls in flight, cancelled at the end
+    unsigned m_watcherGoneMs;
+    unsigned m_watcherWatch = 0;
+    unsigned m_watcherSignals = 0;
+    unsigned m_object = 0;
+    unsigned m_nameOwner = 0;
+    unsigned m_restoreSource = 0;
+    unsigned m_activateSource = 0;
+    bool m_watcherPresent = false;
+    bool m_hostRegistered = false;
+    bool m_added = false;
+    std::string m_serviceName;
+    TrayLook m_look;
+    std::string m_shownIconName;
+    std::vector<unsigned char> m_pixmap; // ARGB32, network byte order
+};
+
+} // namespace tallyvolt

@@ -1,0 +1,278 @@
+// The StatusNotifierItem against a watcher and host of the tests' own on a private bus: when it
+// registers, what a host reads from it, the signals that keep the host up to date, Activate,
+// and a watcher that goes away and comes back.
+#include "platform/linux/SniTrayIcon.h"
+#include "platform/EitherTrayIcon.h"
+#include "platform/TrayGlyph.h"
+#include "resources/Resource.h"
+#include "sni/SniHost.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace tallyvolt::test {
+namespace {
+
+TrayLook Look(std::uint8_t charge, bool onLine = false)
+{
+    return {"Tallyvolt: " + std::to_string(charge) + "%", charge, onLine};
+}
+
+class SniItem : public ::testing::Test
+{
+protected:
+    SniItem() : m_connection(m_bus.Connect()) {}
+    ~SniItem() override
+    {
+        m_icon.reset();
+        m_host.reset();
+        g_object_unref(m_connection);
+    }
+
+    // The item on its own connection, as the program's would be; clicks are counted, and a
+    // click takes the item out of the tray as the dialog does.
+    SniTrayIcon& Icon(unsigned watcherGoneMs = 10000)
+    {
+        m_icon = std::make_unique<SniTrayIcon>(
+            [this](int message) {
+                m_clicks.push_back(message);
+                m_icon->Delete();
+            },
+            [](const TrayLook& look) {
+                return look.chargePercent > 100 ? std::string()
+                                                : "battery-" + std::to_string(look.chargePercent);
+            },
+            m_connection, watcherGoneMs);
+        return *m_icon;
+    }
+    void StartHost(bool withHost = true)
+    {
+        m_host = std::make_unique<SniHost>(m_bus.Address(), withHost);
+    }
+    // The item as the host reads it: the properties by name.
+    GVariant* Read(const char* name)
+    {
+        GVariant* all = m_host->ItemProperties();
+        if (!all)
+            return nullptr;
+        GVariant* value = g_variant_lookup_value(all, name, nullptr);
+        g_variant_unref(all);
+        return value;
+    }
+    std::string ReadString(const char* name)
+    {
+        GVariant* value = Read(name);
+        std::string text = value && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING)
+                               ? g_variant_get_string(value, nullptr)
+                               : "<missing>";
+        if (value)
+            g_variant_unref(value);
+        return text;
+    }
+    std::string ToolTipTitle()
+    {
+        GVariant* tip = Read("ToolTip");
+        if (!tip)
+            return "<missing>";
+        const char* icon = nullptr;
+        const char* title = nullptr;
+        const char* body = nullptr;
+        g_variant_get(tip, "(&s@a(iiay)&s&s)", &icon, nullptr, &title, &body);
+        std::string text = title;
+        g_variant_unref(tip);
+        return text;
+    }
+
+    PrivateBus m_bus;
+    GDBusConnection* m_connection;
+    std::unique_ptr<SniHost> m_host;
+    std::unique_ptr<SniTrayIcon> m_icon;
+    std::vector<int> m_clicks;
+};
+
+TEST_F(SniItem, RefusedWithoutAWatcherThatHasAHost)
+{
+    SniTrayIcon& icon = Icon();
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_FALSE(icon.HostAvailable());
+    EXPECT_FALSE(icon.Add(Look(87)));
+
+    // A watcher alone shows nothing: no panel has asked for items.
+    StartHost(false);
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_FALSE(icon.Add(Look(87)));
+    m_host.reset();
+
+    StartHost(true);
+    EXPECT_TRUE(PumpUntil([&] { return icon.HostAvailable(); }, 5s));
+    EXPECT_TRUE(icon.Add(Look(87)));
+    EXPECT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
+}
+
+TEST_F(SniItem, RegistersWithWhatAHostReads)
+{
+    StartHost();
+    SniTrayIcon& icon = Icon();
+    ASSERT_TRUE(PumpUntil([&] { return icon.HostAvailable(); }, 5s));
+    ASSERT_TRUE(icon.Add(Look(87, true)));
+    ASSERT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
+    // One name per item and process, as the protocol asks.
+    const std::string prefix = "org.kde.StatusNotifierItem-" + std::to_string(::getpid()) + "-";
+    EXPECT_EQ(icon.ServiceName().rfind(prefix, 0), 0u) << icon.ServiceName();
+    EXPECT_EQ(m_host->Items()[0], icon.ServiceName() + "/StatusNotifierItem");
+
+    EXPECT_EQ(ReadString("Id"), "tallyvolt");
+    EXPECT_EQ(ReadString("Title"), "Tallyvolt");
+    EXPECT_EQ(ReadString("Category"), "Hardware");
+    EXPECT_EQ(ReadString("Status"), "Active");
+    EXPECT_EQ(ReadString("IconName"), "battery-87");
+    EXPECT_EQ(ToolTipTitle(), "Tallyvolt: 87%");
+
+    // The picture is the tray glyph as ARGB32 in network byte order.
+    GVariant* pixmaps = Read("IconPixmap");
+    ASSERT_NE(pixmaps, nullptr);
+    ASSERT_EQ(g_variant_n_children(pixmaps), 1u);
+    int width = 0, height = 0;
+    GVariant* bytes = nullptr;
+    g_variant_get_child(pixmaps, 0, "(ii@ay)", &width, &height, &bytes);
+    EXPECT_EQ(width, Glyph::kSize);
+    EXPECT_EQ(height, Glyph::kSize);
+    gsize size = 0;
+    const auto* data =
+        static_cast<const unsigned char*>(g_variant_get_fixed_array(bytes, &size, 1));
+    ASSERT_EQ(size, static_cast<gsize>(Glyph::kSize * Glyph::kSize * 4));
+    const Glyph glyph = DrawBatteryGlyph(87, true);
+    int differing = 0;
+    for (int i = 0; i < Glyph::kSize * Glyph::kSize; ++i) {
+        const std::uint32_t rgba = glyph.pixels[static_cast<std::size_t>(i)];
+        const std::uint32_t argb =
+            std::uint32_t{data[i * 4]} | std::uint32_t{data[i * 4 + 1]} << 24 |
+            std::uint32_t{data[i * 4 + 2]} << 16 | std::uint32_t{data[i * 4 + 3]} << 8;
+        differing += argb != rgba;
+    }
+    EXPECT_EQ(differing, 0);
+    g_variant_unref(bytes);
+    g_variant_unref(pixmaps);
+}
+
+TEST_F(SniItem, SignalsOnlyWhatChanged)
+{
+    StartHost();
+    SniTrayIcon& icon = Icon();
+    ASSERT_TRUE(PumpUntil([&] { return icon.HostAvailable(); }, 5s));
+    ASSERT_TRUE(icon.Add(Look(87)));
+    ASSERT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
+
+    icon.Modify(Look(87)); // the same look: the host is left alone
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(m_host->SignalCount("NewToolTip"), 0);
+    EXPECT_EQ(m_host->SignalCount("NewIcon"), 0);
+
+    icon.Modify(Look(86));
+    ASSERT_TRUE(PumpUntil([&] { return m_host->SignalCount("NewToolTip") == 1; }, 5s));
+    EXPECT_TRUE(PumpUntil([&] { return m_host->SignalCount("NewIcon") == 1; }, 5s));
+    EXPECT_EQ(ToolTipTitle(), "Tallyvolt: 86%");
+    EXPECT_EQ(ReadString("IconName"), "battery-86");
+
+    // Line power changes the picture, not the tip; an unknown charge has no theme icon.
+    icon.Modify(Look(86, true));
+    EXPECT_TRUE(PumpUntil([&] { return m_host->SignalCount("NewIcon") == 2; }, 5s));
+    icon.Modify({"Tallyvolt: Unknown", 255, true});
+    EXPECT_TRUE(PumpUntil([&] { return m_host->SignalCount("NewToolTip") == 2; }, 5s));
+    EXPECT_EQ(ToolTipTitle(), "Tallyvolt: Unknown");
+    EXPECT_EQ(ReadString("IconName"), "");
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(m_host->SignalCount("NewIcon"), 3);
+    EXPECT_EQ(m_host->SignalCount("NewToolTip"), 2);
+}
+
+TEST_F(SniItem, ActivateIsTheLeftClickAndTheItemGoes)
+{
+    StartHost();
+    SniTrayIcon& icon = Icon();
+    ASSERT_TRUE(PumpUntil([&] { return icon.HostAvailable(); }, 5s));
+    ASSERT_TRUE(icon.Add(Look(87)));
+    ASSERT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
+
+    // The menu and the middle click do nothing, as the right click on the XEmbed icon.
+    EXPECT_TRUE(m_host->Call("ContextMenu"));
+    EXPECT_TRUE(m_host->Call("SecondaryActivate"));
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_TRUE(m_clicks.empty());
+
+    EXPECT_TRUE(m_host->Call("Activate"));
+    ASSERT_TRUE(PumpUntil([&] { return !m_clicks.empty(); }, 5s));
+    EXPECT_EQ(m_clicks, std::vector<int>{WM_LBUTTONDOWN});
+    EXPECT_TRUE(PumpUntil([&] { return m_host->Items().empty(); }, 5s));
+
+    // In the tray again later: a new registration.
+    ASSERT_TRUE(icon.Add(Look(80)));
+    EXPECT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
+    EXPECT_EQ(ToolTipTitle(), "Tallyvolt: 80%");
+}
+
+TEST_F(SniItem, APanelRestartBringsTheItemBack)
+{
+    StartHost();
+    SniTrayIcon& icon = Icon(1500);
+    ASSERT_TRUE(PumpUntil([&] { return icon.HostAvailable(); }, 5s));
+    ASSERT_TRUE(icon.Add(Look(87)));
+    ASSERT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
+
+    m_host.reset();
+    EXPECT_TRUE(PumpUntil([&] { return !icon.HostAvailable(); }, 5s));
+    icon.Modify(Look(85)); // while away
+    StartHost();
+    ASSERT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
+    EXPECT_EQ(ToolTipTitle(), "Tallyvolt: 85%");
+    PumpUntil([] { return false; }, 2s); // past the wait for a missing watcher
+    EXPECT_TRUE(m_clicks.empty());
+
+    // A watcher that does not come back: the window is brought back, not left hidden.
+    m_host.reset();
+    EXPECT_FALSE(PumpUntil([&] { return !m_clicks.empty(); }, 1s));
+    EXPECT_TRUE(PumpUntil([&] { return !m_clicks.empty(); }, 3s));
+    EXPECT_EQ(m_clicks, std::vector<int>{WM_LBUTTONDOWN});
+}
+
+TEST(EitherTray, ThePreferredTrayFirstAndTheOtherWhenItRefuses)
+{
+    struct Recording : TrayIcon
+    {
+        bool takes = true;
+        std::vector<std::string> calls;
+        bool Add(const TrayLook& look) override
+        {
+            calls.push_back("add " + look.tip);
+            return takes;
+        }
+        void Modify(const TrayLook& look) override { calls.push_back("modify " + look.tip); }
+        void Delete() override { calls.push_back("delete"); }
+    };
+    Recording sni, xembed;
+    EitherTrayIcon tray(sni, xembed);
+    EXPECT_TRUE(tray.Add({"a", 1, false}));
+    tray.Modify({"b", 1, false});
+    tray.Delete();
+    tray.Modify({"c", 1, false}); // out of the tray: nothing
+    EXPECT_EQ(sni.calls, (std::vector<std::string>{"add a", "modify b", "delete"}));
+    EXPECT_TRUE(xembed.calls.empty());
+
+    sni.takes = false;
+    EXPECT_TRUE(tray.Add({"d", 1, false}));
+    tray.Modify({"e", 1, false});
+    tray.Delete();
+    EXPECT_EQ(xembed.calls, (std::vector<std::string>{"add d", "modify e", "delete"}));
+
+    xembed.takes = false;
+    EXPECT_FALSE(tray.Add({"f", 1, false}));
+    tray.Delete();
+    EXPECT_EQ(xembed.calls.back(), "add f");
+}
+
+} // namespace
+} // namespace tallyvolt::test
