@@ -1,28 +1,11 @@
 // CSV and JSON rows.
 #include "report/Export.h"
 
+#include "monitor/LogText.h"
+
 #include <charconv>
 
 namespace tallyvolt::report {
-
-std::string StateWords(std::uint8_t state)
-{
-    static constexpr std::pair<std::uint8_t, const char*> kWords[] = {
-        {kStateHigh, "High"},
-        {kStateLow, "Low"},
-        {kStateCritical, "Critical"},
-        {kStateCharging, "Charging"},
-        {kStateNoBattery, "No Battery"}};
-    std::string text;
-    for (const auto& [bit, word] : kWords) {
-        if (state & bit) {
-            if (!text.empty())
-                text += '+';
-            text += word;
-        }
-    }
-    return text.empty() ? "Unknown" : text;
-}
 
 const char* LinePowerWord(LinePower ac)
 {
@@ -59,13 +42,13 @@ void WriteRows(const std::vector<ParsedFile>& files, RowFormat format,
     bool firstRow = true;
     // The state words of the last record, kept: most records repeat them.
     std::uint8_t lastState = 0;
-    std::string stateWords = StateWords(0);
+    std::string stateWords = StateText(0);
     for (const ParsedFile& file : files) {
         for (const Run& run : file.runs) {
             for (const Record& r : run.records) {
                 if (r.state != lastState) {
                     lastState = r.state;
-                    stateWords = StateWords(r.state);
+                    stateWords = StateText(r.state);
                 }
                 if (json) {
                     out += firstRow ? "\n" : ",\n";

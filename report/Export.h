@@ -21,8 +21,6 @@ enum class RowFormat
 void WriteRows(const std::vector<ParsedFile>& files, RowFormat format,
                const std::function<void(std::string_view)>& sink);
 
-// "High+Charging", "Unknown" for none: the words as the log writes them.
-std::string StateWords(std::uint8_t state);
 const char* LinePowerWord(LinePower ac);
 
 } // namespace tallyvolt::report

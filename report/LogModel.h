@@ -19,22 +19,12 @@ enum class LinePower : std::uint8_t
     Unknown
 };
 
-// Battery state words as bits, in the order the log joins them with '+'.
-enum StateBits : std::uint8_t
-{
-    kStateHigh = 0x01,
-    kStateLow = 0x02,
-    kStateCritical = 0x04,
-    kStateCharging = 0x08,
-    kStateNoBattery = 0x80,
-};
-
 struct Record
 {
     LocalSeconds time = 0;
     std::optional<std::uint8_t> charge; // 0 to 100; none when the log says the charge is unknown
     LinePower ac = LinePower::Unknown;
-    std::uint8_t state = 0;           // StateBits; 0 is "Unknown"
+    std::uint8_t state = 0; // tallyvolt::BatteryFlag bits as the monitor read them; 0 "Unknown"
     std::optional<std::uint32_t> cpu; // percent; none when it could not be read
     std::uint32_t line = 0;           // 1-based line number in its file
 };

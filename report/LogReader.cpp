@@ -1,6 +1,7 @@
 // Reading Tallyvolt's logs line by line.
 #include "report/LogReader.h"
 
+#include "platform/PowerSource.h"
 #include "report/Summary.h"
 
 #include <fcntl.h>
@@ -70,11 +71,11 @@ std::optional<std::uint8_t> StateBitsOf(std::string_view text)
     if (text == "Unknown")
         return 0;
     static constexpr std::pair<std::string_view, std::uint8_t> kWords[] = {
-        {"High", kStateHigh},
-        {"Low", kStateLow},
-        {"Critical", kStateCritical},
-        {"Charging", kStateCharging},
-        {"No Battery", kStateNoBattery}};
+        {"High", kBatteryHigh},
+        {"Low", kBatteryLow},
+        {"Critical", kBatteryCritical},
+        {"Charging", kBatteryCharging},
+        {"No Battery", kNoSystemBattery}};
     std::uint8_t bits = 0;
     while (!text.empty()) {
         const std::size_t plus = text.find('+');

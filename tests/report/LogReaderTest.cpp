@@ -1,6 +1,8 @@
 // Reading logs: runs, delimiters, line ends, and every kind of line that is no part of a log.
 #include "report/LogReader.h"
 
+#include "platform/PowerSource.h"
+
 #include "fakes/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +67,7 @@ TEST(ReportReader, RunsFromHeadersAndFooters)
     ASSERT_EQ(first.records.size(), 2u);
     EXPECT_EQ(first.records[0].charge, 90);
     EXPECT_EQ(first.records[0].ac, LinePower::Off);
-    EXPECT_EQ(first.records[0].state, kStateHigh);
+    EXPECT_EQ(first.records[0].state, kBatteryHigh);
     EXPECT_EQ(first.records[0].cpu, 10u);
     EXPECT_EQ(first.records[0].line, 3u);
     // 255% is the battery's own "unknown", a record like any other.
@@ -157,7 +159,7 @@ TEST(ReportReader, PiecesAnywhereReadAsTheWhole)
         ASSERT_EQ(parsed.runs.size(), 1u) << piece;
         ASSERT_EQ(parsed.runs[0].records.size(), 2u) << piece;
         EXPECT_EQ(parsed.runs[0].records[1].line, 4u) << piece;
-        EXPECT_EQ(parsed.runs[0].records[1].state, kStateHigh | kStateCharging);
+        EXPECT_EQ(parsed.runs[0].records[1].state, kBatteryHigh | kBatteryCharging);
         EXPECT_EQ(SkippedLines(parsed), std::vector<std::uint32_t>{2}) << piece;
     }
     EXPECT_EQ(whole.skipped.at(0).reason, "line longer than 4096 bytes");
