@@ -245,10 +245,8 @@ void LogParser::Line(std::string_view line, bool complete)
     }
     if (afterStop && FooterFigures(line))
         return;
-    if (line.rfind("Tallyvolt v", 0) == 0) {
-        if (Header(line) || StopLine(line))
-            return;
-    }
+    if (line.rfind("Tallyvolt v", 0) == 0 && NameLine(line))
+        return;
     if (line.rfind(kBurnRatePrefix, 0) == 0) {
         Skip("footer figures without the line that stops a run");
         return;
@@ -256,35 +254,27 @@ void LogParser::Line(std::string_view line, bool complete)
     Record(line, complete);
 }
 
-bool LogParser::Header(std::string_view line)
+bool LogParser::NameLine(std::string_view line)
 {
-    const std::size_t at = line.find(kStarted);
+    // "Tallyvolt v1.0 - started 12/07/26 09:00:00" opens a run, "- stopped" ends it.
+    const bool starts = line.find(kStarted) != std::string_view::npos;
+    const std::string_view marker = starts ? kStarted : kStopped;
+    const std::size_t at = line.find(marker);
     if (at == std::string_view::npos)
         return false;
-    const std::optional<LocalSeconds> time = ParseTimeStamp(line.substr(at + kStarted.size()));
+    const std::optional<LocalSeconds> time = ParseTimeStamp(line.substr(at + marker.size()));
     if (!time) {
-        Skip("start header with a bad time stamp");
+        Skip(starts ? "start header with a bad time stamp" : "stop footer with a bad time stamp");
         return true;
     }
     m_out.isTallyvoltLog = true;
-    EndRun();
-    Run& run = Current();
-    run.started = *time;
-    run.headerLine = m_lineNumber;
-    return true;
-}
-
-bool LogParser::StopLine(std::string_view line)
-{
-    const std::size_t at = line.find(kStopped);
-    if (at == std::string_view::npos)
-        return false;
-    const std::optional<LocalSeconds> time = ParseTimeStamp(line.substr(at + kStopped.size()));
-    if (!time) {
-        Skip("stop footer with a bad time stamp");
+    if (starts) {
+        EndRun();
+        Run& run = Current();
+        run.started = *time;
+        run.headerLine = m_lineNumber;
         return true;
     }
-    m_out.isTallyvoltLog = true;
     Footer footer;
     footer.time = *time;
     footer.line = m_lineNumber;

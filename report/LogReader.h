@@ -36,8 +36,8 @@ public:
 
 private:
     void Line(std::string_view line, bool complete);
-    bool Header(std::string_view line);
-    bool StopLine(std::string_view line);
+    // The start header's or stop footer's first line: the name, the version and the time.
+    bool NameLine(std::string_view line);
     bool FooterFigures(std::string_view line);
     bool Record(std::string_view line, bool complete);
     void Skip(std::string reason);

@@ -153,8 +153,7 @@ bool SniTrayIcon::Add(const TrayLook& look)
     if (m_added)
         return true;
     m_look = look;
-    m_shownIconName = m_iconName ? m_iconName(look) : std::string();
-    m_pixmap = ArgbPixmap(look);
+    Draw(look);
     m_added = true;
     Register();
     return true;
@@ -168,12 +167,17 @@ void SniTrayIcon::Modify(const TrayLook& look)
     const bool newTip = look.tip != m_look.tip;
     m_look = look;
     if (newIcon) {
-        m_shownIconName = m_iconName ? m_iconName(look) : std::string();
-        m_pixmap = ArgbPixmap(look);
+        Draw(look);
         Emit("NewIcon");
     }
     if (newTip)
         Emit("NewToolTip");
+}
+
+void SniTrayIcon::Draw(const TrayLook& look)
+{
+    m_shownIconName = m_iconName ? m_iconName(look) : std::string();
+    m_pixmap = ArgbPixmap(look);
 }
 
 void SniTrayIcon::Delete()
@@ -205,14 +209,7 @@ void SniTrayIcon::OnWatcherVanished(GDBusConnection*, const char*, void* self)
     icon->Unregister();
     if (!icon->m_restoreSource)
         icon->m_restoreSource = g_timeout_add(
-            icon->m_watcherGoneMs,
-            [](void* data) -> gboolean {
-                auto* me = static_cast<SniTrayIcon*>(data);
-                me->m_restoreSource = 0;
-                me->Restore();
-                return G_SOURCE_REMOVE;
-            },
-            icon);
+            icon->m_watcherGoneMs, &RestoreFrom<&SniTrayIcon::m_restoreSource>, icon);
 }
 
 void SniTrayIcon::OnWatcherSignal(GDBusConnection*, const char*, const char*, const char*,
@@ -357,14 +354,7 @@ void SniTrayIcon::RestoreSoon()
 {
     if (m_activateSource)
         return;
-    m_activateSource = g_idle_add(
-        [](void* data) -> gboolean {
-            auto* icon = static_cast<SniTrayIcon*>(data);
-            icon->m_activateSource = 0;
-            icon->Restore();
-            return G_SOURCE_REMOVE;
-        },
-        this);
+    m_activateSource = g_idle_add(&RestoreFrom<&SniTrayIcon::m_activateSource>, this);
 }
 
 void SniTrayIcon::Emit(const char* signal)

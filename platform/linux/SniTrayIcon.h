@@ -54,6 +54,17 @@ private:
     // Brings the window back as a click on the icon would; soon, from the main loop.
     void Restore();
     void RestoreSoon();
+    // The source callback of a pending restore: forgets the source and restores.
+    template <unsigned SniTrayIcon::*Source>
+    static int RestoreFrom(void* self)
+    {
+        auto* icon = static_cast<SniTrayIcon*>(self);
+        icon->*Source = 0;
+        icon->Restore();
+        return 0; // G_SOURCE_REMOVE
+    }
+    // The theme's icon name and the pixmap for a look.
+    void Draw(const TrayLook& look);
     void CancelRestore();
     void Emit(const char* signal);
     GVariant* Property(const char* name) const;

@@ -25,6 +25,9 @@ protected:
         env["NO_AT_BRIDGE"] = "1"; // no accessibility bus on the private bus
         m_program = std::make_unique<Program>(Work(), env, m_supply);
         std::vector<std::string> windows = m_program->WaitForWindows("Tallyvolt", 20s);
+        // The host answers on the bus only while this process pumps: the program asks it
+        // whether a host is there.
+        PumpUntil([] { return false; }, 1s);
         return windows.empty() ? std::string() : windows[0];
     }
     // A string property as the host reads it.
@@ -70,9 +73,6 @@ TEST_F(SniTray, MinimiseRegistersTheItemAndActivateBringsTheWindowBack)
     m_host = std::make_unique<SniHost>(m_bus.Address());
     const std::string window = Start();
     ASSERT_FALSE(window.empty()) << m_program->Errors();
-    // The host answers on the bus only while this process pumps: the program asks it
-    // whether a host is there.
-    PumpUntil([] { return false; }, 1s);
 
     Shell("xdotool windowminimize " + window);
     ASSERT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
@@ -102,7 +102,6 @@ TEST_F(SniTray, APanelRestartBringsTheItemBack)
     m_host = std::make_unique<SniHost>(m_bus.Address());
     const std::string window = Start();
     ASSERT_FALSE(window.empty()) << m_program->Errors();
-    PumpUntil([] { return false; }, 1s);
     Shell("xdotool windowminimize " + window);
     ASSERT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
 
