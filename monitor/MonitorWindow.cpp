@@ -66,9 +66,13 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
 
     // X11 reports a minimise after the window manager has done it; the monitor then hides the
     // window into the tray (or leaves it iconified where there is no tray).
+    // A window the user brings back by hand from its iconified state stays out of any tray
+    // that appears later.
     Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
         if (e.IsIconized() && IsShown())
             m_monitor.OnSysCommand(SC_MINIMIZE);
+        else if (!e.IsIconized())
+            m_monitor.OnWindowRestored();
     });
     // Every move or resize of the shown window ends in a settle: snap and remember.
     auto settleSoon = [this](wxEvent& e) {

@@ -71,6 +71,14 @@ public:
     // Another copy asked for the window: it comes to the front, unless it lives in the tray.
     void OnSurfaceRequest();
     bool IsInTray() const { return m_inTray; }
+    // A tray host has appeared: a window that was iconified only because no tray took its
+    // icon goes into that tray now.
+    void OnTrayHostAppeared();
+    // The user brought the iconified window back by hand: a tray that appears later leaves
+    // it alone.
+    void OnWindowRestored();
+    // Iconified only for want of a tray, and waiting for one.
+    bool IsWaitingForTray() const { return m_waitingForTray; }
 
     // Placement. Where the window first shows, from the remembered position.
     tallyvolt::Point FirstPlacement(int width, int height, const tallyvolt::Rect& primaryWorkArea,
@@ -103,6 +111,8 @@ public:
 
 private:
     std::string TimeStampNow();
+    // A log deleted during the run is opened afresh at its path.
+    void ReopenLogIfDeleted();
     void ShowFigures();
     void ShowFigure(int controlId, const std::string& text, std::string& shown);
 
@@ -123,6 +133,7 @@ private:
 
     // Log.
     std::unique_ptr<tallyvolt::LogFile> m_log;
+    std::string m_logPath; // as given to OpenLog
 
     // Display texts and run statistics.
     std::string m_batteryText;
@@ -136,6 +147,7 @@ private:
     // Tray and window state.
     tallyvolt::TrayLook m_trayLook; // tip and picture: shown, or to show once in the tray
     bool m_inTray = false;
+    bool m_waitingForTray = false;
     bool m_topmost = false;
     std::optional<tallyvolt::Point> m_settledAt; // where the window last came to rest
     // What each figure control shows now, so unchanged figures are not redrawn.

@@ -19,11 +19,14 @@ bool CTallyvoltDlg::OnSysCommand(int command)
     case SC_MINIMIZE:
         // Into the tray when a tray host takes the icon; otherwise the usual iconified window,
         // so the window is never hidden with nothing to bring it back.
+        // A tray that turns up later takes it then.
         if (m_tray && m_tray->Add(m_trayLook)) {
             m_window->Withdraw();
             m_inTray = true;
+            m_waitingForTray = false;
         } else {
             m_window->Iconify();
+            m_waitingForTray = true;
         }
         return true;
     default:
@@ -37,6 +40,7 @@ int CTallyvoltDlg::OnTrayNotify(int /*iconId*/, int mouseMessage)
         return 0;
     // The flag goes first: while it is set nothing may show the window.
     m_inTray = false;
+    m_waitingForTray = false;
     ShowFigures(); // the samples taken in the tray
     m_window->ShowNormal();
     if (m_tray)
@@ -49,3 +53,16 @@ void CTallyvoltDlg::OnSurfaceRequest()
     if (m_window && !m_inTray)
         m_window->ShowNormal();
 }
+
+void CTallyvoltDlg::OnTrayHostAppeared()
+{
+    // Only a window iconified because no tray took its icon; one the user has brought back
+    // stays where they put it.
+    if (!m_waitingForTray || !m_window || !m_tray || !m_tray->Add(m_trayLook))
+        return;
+    m_waitingForTray = false;
+    m_inTray = true;
+    m_window->Withdraw();
+}
+
+void CTallyvoltDlg::OnWindowRestored() { m_waitingForTray = false; }

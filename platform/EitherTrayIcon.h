@@ -12,7 +12,17 @@ public:
     EitherTrayIcon(TrayIcon& preferred, TrayIcon& fallback)
         : m_preferred(preferred), m_fallback(fallback)
     {
+        // Either tray's host appearing is news to whoever listens to this one.
+        m_preferred.OnHostAppeared([this] { HostAppeared(); });
+        m_fallback.OnHostAppeared([this] { HostAppeared(); });
     }
+    ~EitherTrayIcon() override
+    {
+        m_preferred.OnHostAppeared(nullptr);
+        m_fallback.OnHostAppeared(nullptr);
+    }
+    EitherTrayIcon(const EitherTrayIcon&) = delete;
+    EitherTrayIcon& operator=(const EitherTrayIcon&) = delete;
 
     bool Add(const TrayLook& look) override
     {

@@ -33,6 +33,20 @@ public:
     virtual void Modify(const TrayLook& look) = 0;
     // Takes the icon out of the tray; nothing happens if it is not there.
     virtual void Delete() = 0;
+
+    // `listener` runs whenever a tray host that would take the icon appears while the icon is
+    // not in a tray (a panel that starts after the program, or comes back); empty to stop.
+    void OnHostAppeared(std::function<void()> listener) { m_hostAppeared = std::move(listener); }
+
+protected:
+    void HostAppeared()
+    {
+        if (m_hostAppeared)
+            m_hostAppeared();
+    }
+
+private:
+    std::function<void()> m_hostAppeared;
 };
 
 } // namespace tallyvolt

@@ -101,6 +101,17 @@ std::string ItemServiceName()
            std::to_string(++next);
 }
 
+// The boolean inside a property's "(v)" reply.
+bool HostRegisteredFrom(GVariant* reply)
+{
+    GVariant* value = nullptr;
+    g_variant_get(reply, "(v)", &value);
+    const bool registered =
+        g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
+    g_variant_unref(value);
+    return registered;
+}
+
 bool Cancelled(GError* error)
 {
     return error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
@@ -122,6 +133,7 @@ SniTrayIcon::SniTrayIcon(std::function<void(int)> onMouse,
     if (!m_connection)
         return;
     m_cancellable = g_cancellable_new();
+    SettleHost();
     m_watcherWatch =
         g_bus_watch_name_on_connection(m_connection, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
                                        &OnWatcherAppeared, &OnWatcherVanished, this, nullptr);
@@ -189,11 +201,39 @@ void SniTrayIcon::Delete()
     Unregister();
 }
 
+void SniTrayIcon::SettleHost()
+{
+    // The watch below answers only once the main loop runs, but a start into the tray asks for
+    // the icon before that: ask once here, and wait for the answer up to a second each.
+    constexpr int kTimeoutMs = 1000;
+    GVariant* owned = g_dbus_connection_call_sync(
+        m_connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "NameHasOwner", g_variant_new("(s)", kWatcherName), G_VARIANT_TYPE("(b)"),
+        G_DBUS_CALL_FLAGS_NONE, kTimeoutMs, nullptr, nullptr);
+    if (!owned)
+        return;
+    gboolean present = FALSE;
+    g_variant_get(owned, "(b)", &present);
+    g_variant_unref(owned);
+    if (!present)
+        return;
+    m_watcherPresent = true;
+    GVariant* reply = g_dbus_connection_call_sync(
+        m_connection, kWatcherName, kWatcherPath, "org.freedesktop.DBus.Properties", "Get",
+        g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered"),
+        G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, kTimeoutMs, nullptr, nullptr);
+    m_hostRegistered = reply && HostRegisteredFrom(reply);
+    if (reply)
+        g_variant_unref(reply);
+}
+
 void SniTrayIcon::OnWatcherAppeared(GDBusConnection*, const char*, const char*, void* self)
 {
     auto* icon = static_cast<SniTrayIcon*>(self);
+    // The answer of the start stands until the watcher's own answer comes.
+    if (!icon->m_watcherPresent)
+        icon->m_hostRegistered = false;
     icon->m_watcherPresent = true;
-    icon->m_hostRegistered = false;
     icon->ReadHostRegistered();
 }
 
@@ -236,22 +276,19 @@ void SniTrayIcon::ReadHostRegistered()
                 return;
             }
             auto* icon = static_cast<SniTrayIcon*>(data);
-            bool registered = false;
-            if (reply) {
-                GVariant* value = nullptr;
-                g_variant_get(reply, "(v)", &value);
-                registered = g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) &&
-                             g_variant_get_boolean(value);
-                g_variant_unref(value);
+            const bool registered = reply && HostRegisteredFrom(reply);
+            if (reply)
                 g_variant_unref(reply);
-            }
             if (error)
                 g_error_free(error);
+            const bool wasAvailable = icon->HostAvailable();
             icon->m_hostRegistered = icon->m_watcherPresent && registered;
             // Back after a panel restart: the item shows itself again.
             if (icon->m_added && icon->HostAvailable()) {
                 icon->CancelRestore();
                 icon->Register();
+            } else if (!icon->m_added && !wasAvailable && icon->HostAvailable()) {
+                icon->HostAppeared();
             }
         },
         this);

@@ -48,6 +48,8 @@ private:
     static void OnNameAcquired(GDBusConnection*, const char*, void* self);
     static void OnNameLost(GDBusConnection*, const char*, void* self);
 
+    // Asks the bus now, and waits for it, whether a watcher with a host is there.
+    void SettleHost();
     void ReadHostRegistered();
     void Register();
     void Unregister();

@@ -28,8 +28,14 @@ wxIcon ToIcon(const Glyph& glyph)
 
 } // namespace
 
-WxTrayIcon::WxTrayIcon(std::function<void(int)> onMouse) : m_onMouse(std::move(onMouse))
+WxTrayIcon::WxTrayIcon(std::function<void(int)> onMouse, unsigned hostGoneMs)
+    : m_onMouse(std::move(onMouse)), m_hostGoneMs(hostGoneMs),
+      m_watch([this](bool present) { OnHostChange(present); })
 {
+    m_hostGone.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (m_added && !wxTaskBarIcon::IsAvailable())
+            m_onMouse(WM_LBUTTONDOWN); // as a press: the window comes back and the icon goes
+    });
     // The button press itself restores the window, before the release.
     auto forward = [this](const wxEventTypeTag<wxTaskBarIconEvent>& type, int message) {
         m_icon.Bind(type, [this, message](wxTaskBarIconEvent&) { m_onMouse(message); });
@@ -75,6 +81,22 @@ void WxTrayIcon::Delete()
     if (m_added)
         m_icon.RemoveIcon();
     m_added = false;
+    m_hostGone.Stop();
+}
+
+void WxTrayIcon::OnHostChange(bool present)
+{
+    if (present) {
+        // GTK docks a shown icon into the new host by itself.
+        m_hostGone.Stop();
+        if (!m_added)
+            HostAppeared();
+        return;
+    }
+    // A panel that restarts is back within moments and takes the icon again; one that does
+    // not come back must not leave the window hidden for good.
+    if (m_added && !m_hostGone.IsRunning())
+        m_hostGone.StartOnce(static_cast<int>(m_hostGoneMs));
 }
 
 } // namespace tallyvolt

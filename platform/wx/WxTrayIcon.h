@@ -2,17 +2,22 @@
 #pragma once
 
 #include "platform/TrayIcon.h"
+#include "platform/linux/XEmbedTrayWatch.h"
 
 #include <wx/icon.h>
 #include <wx/taskbar.h>
+#include <wx/timer.h>
 
 namespace tallyvolt {
 
 class WxTrayIcon : public TrayIcon
 {
 public:
-    // `onMouse` receives the mouse messages on the icon (WM_LBUTTONDOWN and the like).
-    explicit WxTrayIcon(std::function<void(int mouseMessage)> onMouse);
+    // `onMouse` receives the mouse messages on the icon (WM_LBUTTONDOWN and the like). A window
+    // hidden in the tray comes back, as a WM_LBUTTONDOWN would bring it, when no tray host has
+    // held the icon for `hostGoneMs`.
+    explicit WxTrayIcon(std::function<void(int mouseMessage)> onMouse,
+                        unsigned hostGoneMs = 10000);
     ~WxTrayIcon() override;
 
     bool Add(const TrayLook& look) override;
@@ -21,12 +26,16 @@ public:
 
 private:
     bool Show(const TrayLook& look);
+    void OnHostChange(bool present);
 
     wxTaskBarIcon m_icon;
     std::function<void(int)> m_onMouse;
     bool m_added = false;
     TrayLook m_drawn;     // what the icon's picture shows
     wxIcon m_picture;
+    unsigned m_hostGoneMs;
+    wxTimer m_hostGone;
+    XEmbedTrayWatch m_watch;
 };
 
 } // namespace tallyvolt

@@ -30,6 +30,18 @@ protected:
         PumpUntil([] { return false; }, 1s);
         return windows.empty() ? std::string() : windows[0];
     }
+    // Starts the program minimised, the test pumping the bus meanwhile so that the host can
+    // answer the program's start-up question.
+    void StartMinimized()
+    {
+        WriteFile(Work() + "/tallyvolt.ini",
+                  "[Tallyvolt]\nLogFile=run.log\nUpdatePeriod=1\nStartMinimized=1\n");
+        m_supply = Battery("thinkpad-energy-ac-offline");
+        std::map<std::string, std::string> env = Env();
+        env["DBUS_SESSION_BUS_ADDRESS"] = m_bus.Address();
+        env["NO_AT_BRIDGE"] = "1";
+        m_program = std::make_unique<Program>(Work(), env, m_supply);
+    }
     // A string property as the host reads it.
     std::string Property(const char* name)
     {
@@ -94,6 +106,28 @@ TEST_F(SniTray, MinimiseRegistersTheItemAndActivateBringsTheWindowBack)
     EXPECT_TRUE(PumpUntil([&] { return IsViewable(window); }, 5s));
     EXPECT_TRUE(PumpUntil([&] { return m_host->Items().empty(); }, 5s));
     EXPECT_TRUE(InClientList(window));
+    EXPECT_EQ(CloseMonitor(*m_program), 0);
+}
+
+// A minimised start asked for the icon before it had heard of the watcher, so the item never
+// reached a StatusNotifierItem tray.
+TEST_F(SniTray, AMinimisedStartRegistersTheItemAndShowsNoWindow)
+{
+    m_host = std::make_unique<SniHost>(m_bus.Address());
+    StartMinimized();
+    EXPECT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 2s)) << m_program->Errors();
+    PumpUntil([] { return false; }, 1s);
+    // No window anywhere: none shown, none in the task bar, no XEmbed icon either.
+    EXPECT_TRUE(m_program->WaitForWindows("Tallyvolt", 100ms).empty());
+    for (const std::string& window :
+         m_program->WaitForWindows("Tallyvolt", 100ms, Program::Visibility::Any))
+        EXPECT_FALSE(InClientList(window));
+    EXPECT_EQ(TrayIconWindow(m_program->Pid()), "");
+
+    ASSERT_TRUE(m_host->Call("Activate"));
+    std::vector<std::string> windows = m_program->WaitForWindows("Tallyvolt", 5s);
+    ASSERT_EQ(windows.size(), 1u) << m_program->Errors();
+    EXPECT_TRUE(PumpUntil([&] { return m_host->Items().empty(); }, 5s));
     EXPECT_EQ(CloseMonitor(*m_program), 0);
 }
 

@@ -210,10 +210,13 @@ TEST_F(Tray, WithoutATrayHostMinimiseIconifiesAndTheWindowComesBack)
     EXPECT_EQ(CloseMonitor(*program), 0);
 }
 
-TEST_F(Tray, StartMinimizedWithoutATrayHostStartsIconified)
+// A panel that came up after a minimised start (as at login) used to leave the window in the
+// task bar for good.
+TEST_F(Tray, StartMinimizedWithoutATrayHostStartsIconifiedUntilATrayComes)
 {
     TrayHost("stop");
     WriteFile(Work() + "/tallyvolt.ini", "[Tallyvolt]\nLogFile=run.log\nStartMinimized=1\n");
+    const auto started = std::chrono::steady_clock::now();
     m_program = std::make_unique<Program>(Work(), Env(), Battery("thinkpad-energy-ac-offline"));
     Program* program = m_program.get();
     std::vector<std::string> windows =
@@ -224,8 +227,17 @@ TEST_F(Tray, StartMinimizedWithoutATrayHostStartsIconified)
                           5s))
         << WindowState(window);
     EXPECT_TRUE(InClientList(window));
-    Shell("wmctrl -i -c " + window);
-    EXPECT_EQ(program->WaitForExit(10s), 0);
+
+    std::this_thread::sleep_until(started + 3s);
+    TrayHost("start");
+    std::string icon;
+    EXPECT_TRUE(WaitUntil([&] { return !(icon = TrayIconWindow(program->Pid())).empty(); }, 2s));
+    EXPECT_TRUE(WaitUntil([&] { return !InClientList(window) && !IsViewable(window); }, 2s))
+        << WindowState(window);
+    ASSERT_FALSE(icon.empty());
+    Shell("xdotool mousemove --window " + icon + " 11 11 click 1");
+    EXPECT_TRUE(WaitUntil([&] { return IsViewable(window); }, 5s));
+    EXPECT_EQ(CloseMonitor(*program), 0);
 }
 
 TEST_F(Tray, ARestartedTrayHostGetsTheIconBack)
@@ -242,6 +254,23 @@ TEST_F(Tray, ARestartedTrayHostGetsTheIconBack)
     TrayHost("start");
     ASSERT_TRUE(WaitUntil([&] { return !(icon = TrayIconWindow(program->Pid())).empty(); }, 10s));
     Shell("xdotool mousemove --window " + icon + " 11 11 click 1");
+    EXPECT_TRUE(WaitUntil([&] { return IsViewable(window); }, 5s));
+    EXPECT_EQ(CloseMonitor(*program), 0);
+}
+
+// A tray host that died for good used to leave the window hidden with no way back.
+TEST_F(Tray, ATrayHostGoneForGoodGivesTheWindowBack)
+{
+    Program* program = nullptr;
+    const std::string window = Start(program, "");
+    ASSERT_FALSE(window.empty()) << program->Errors();
+    Shell("xdotool windowminimize " + window);
+    ASSERT_TRUE(WaitUntil([&] { return !TrayIconWindow(program->Pid()).empty(); }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return !InClientList(window); }, 5s));
+
+    TrayHost("stop");
+    EXPECT_TRUE(WaitUntil([&] { return InClientList(window); }, 12s)) << WindowState(window);
+    Shell("wmctrl -i -a " + window);
     EXPECT_TRUE(WaitUntil([&] { return IsViewable(window); }, 5s));
     EXPECT_EQ(CloseMonitor(*program), 0);
 }

@@ -92,6 +92,13 @@ public:
         shown = false;
     }
 
+    // A panel starts: the host takes icons from now on, and says so.
+    void HostComes()
+    {
+        hostPresent = true;
+        HostAppeared();
+    }
+
     bool hostPresent = true;
     bool shown = false;
     TrayLook current;

@@ -138,14 +138,17 @@ GDBusConnection* PrivateBus::Connect() const
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;
+    // The thread's own context where it pushed one (a panel in a thread of its own).
+    GMainContext* context = g_main_context_ref_thread_default();
+    bool held = false;
     for (;;) {
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        if (!g_main_context_iteration(g_main_context_default(), FALSE))
+        if ((held = done()) || std::chrono::steady_clock::now() >= deadline)
+            break;
+        if (!g_main_context_iteration(context, FALSE))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    g_main_context_unref(context);
+    return held;
 }
 
 struct SniHost::Item

@@ -34,7 +34,7 @@ private:
     int m_pid = -1;
 };
 
-// Pumps the default GLib main context until `done` holds or `limit` passes; the result of the
+// Pumps the thread's default GLib main context until `done` holds or `limit` passes; the result of the
 // last `done`.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
 

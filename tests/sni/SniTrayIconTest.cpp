@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -97,6 +99,8 @@ protected:
 TEST_F(SniItem, RefusedWithoutAWatcherThatHasAHost)
 {
     SniTrayIcon& icon = Icon();
+    int appeared = 0;
+    icon.OnHostAppeared([&] { ++appeared; });
     PumpUntil([] { return false; }, 300ms);
     EXPECT_FALSE(icon.HostAvailable());
     EXPECT_FALSE(icon.Add(Look(87)));
@@ -107,8 +111,12 @@ TEST_F(SniItem, RefusedWithoutAWatcherThatHasAHost)
     EXPECT_FALSE(icon.Add(Look(87)));
     m_host.reset();
 
+    EXPECT_EQ(appeared, 0);
+
+    // A panel that starts now is news: a window waiting for a tray goes into it.
     StartHost(true);
     EXPECT_TRUE(PumpUntil([&] { return icon.HostAvailable(); }, 5s));
+    EXPECT_EQ(appeared, 1);
     EXPECT_TRUE(icon.Add(Look(87)));
     EXPECT_TRUE(PumpUntil([&] { return m_host->Items().size() == 1; }, 5s));
 }
@@ -239,6 +247,33 @@ TEST_F(SniItem, APanelRestartBringsTheItemBack)
     EXPECT_EQ(m_clicks, std::vector<int>{WM_LBUTTONDOWN});
 }
 
+// A minimised start asks for the icon before the main loop has run once, so the watcher's
+// answer must already be in: it used to arrive only later, and the item never registered.
+TEST_F(SniItem, AWatcherWithAHostIsKnownBeforeTheMainLoopRuns)
+{
+    // The panel answers from a thread of its own, as another process would.
+    std::atomic<bool> ready{false};
+    std::atomic<bool> done{false};
+    std::thread panel([&] {
+        GMainContext* context = g_main_context_new();
+        g_main_context_push_thread_default(context);
+        {
+            SniHost host(m_bus.Address());
+            ready = true;
+            PumpUntil([&] { return done.load(); }, 20s);
+        }
+        g_main_context_pop_thread_default(context);
+        g_main_context_unref(context);
+    });
+    while (!ready)
+        std::this_thread::sleep_for(1ms);
+    SniTrayIcon& icon = Icon();
+    EXPECT_TRUE(icon.HostAvailable());
+    EXPECT_TRUE(icon.Add(Look(87)));
+    done = true;
+    panel.join();
+}
+
 TEST(EitherTray, ThePreferredTrayFirstAndTheOtherWhenItRefuses)
 {
     struct Recording : TrayIcon
@@ -252,9 +287,16 @@ TEST(EitherTray, ThePreferredTrayFirstAndTheOtherWhenItRefuses)
         }
         void Modify(const TrayLook& look) override { calls.push_back("modify " + look.tip); }
         void Delete() override { calls.push_back("delete"); }
+        void HostComes() { HostAppeared(); }
     };
     Recording sni, xembed;
     EitherTrayIcon tray(sni, xembed);
+    // Either tray's new host is the one icon's news.
+    int appeared = 0;
+    tray.OnHostAppeared([&] { ++appeared; });
+    sni.HostComes();
+    xembed.HostComes();
+    EXPECT_EQ(appeared, 2);
     EXPECT_TRUE(tray.Add({"a", 1, false}));
     tray.Modify({"b", 1, false});
     tray.Delete();

@@ -118,6 +118,43 @@ TEST_F(Tray, StartMinimizedStartsInTheTrayOrIconified)
     EXPECT_EQ(window.calls.back(), "iconify");
 }
 
+// A panel that starts after a minimised start (a session's autostart) used to leave the window
+// iconified in the task bar for good.
+TEST_F(Tray, ATrayThatComesLaterTakesAWindowIconifiedForWantOfOne)
+{
+    m_tray.hostPresent = false;
+    SetUp(true);
+    EXPECT_TRUE(m_dlg.IsWaitingForTray());
+    m_tray.HostComes();
+    EXPECT_TRUE(m_dlg.IsInTray());
+    EXPECT_FALSE(m_dlg.IsWaitingForTray());
+    EXPECT_EQ(m_window.calls, Calls{"withdraw"});
+    EXPECT_TRUE(m_tray.shown);
+    // Back from that tray as from any other; a host that comes again changes nothing.
+    EXPECT_EQ(m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN), 1);
+    m_tray.HostComes();
+    EXPECT_FALSE(m_dlg.IsInTray());
+    EXPECT_EQ(m_window.calls, (Calls{"withdraw", "show"}));
+
+    // Minimised by hand with no tray, then restored by the user: a tray that appears later
+    // leaves the window where the user put it.
+    m_tray.hostPresent = false;
+    m_dlg.OnSysCommand(SC_MINIMIZE);
+    EXPECT_TRUE(m_dlg.IsWaitingForTray());
+    m_dlg.OnWindowRestored();
+    m_tray.HostComes();
+    EXPECT_FALSE(m_dlg.IsInTray());
+    EXPECT_EQ(m_window.calls.back(), "iconify");
+
+    // Once the window is gone, a tray's news reaches nobody.
+    m_tray.hostPresent = false;
+    m_dlg.OnSysCommand(SC_MINIMIZE);
+    m_dlg.TearDownDialog();
+    m_tray.calls.clear();
+    m_tray.HostComes();
+    EXPECT_TRUE(m_tray.calls.empty());
+}
+
 TEST_F(Tray, NothingButTheTrayPressShowsAWindowInTheTray)
 {
     SetUp(true);
