@@ -68,6 +68,7 @@ void CTallyvoltDlg::Update(bool refreshDialog)
         }
     }
 
+    ReopenLogIfDeleted();
     if (m_log)
         m_log->Append(tallyvolt::Record(m_delimiter,
                                         tallyvolt::FormatTimeStamp(m_clock.LocalTime(wallNow)),

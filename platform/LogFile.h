@@ -17,6 +17,9 @@ public:
     // Appends `text` in one piece and hands it to the operating system. On failure the file
     // is cut back to where it was, so no partial line is ever left; returns false then.
     virtual bool Append(const std::string& text) = 0;
+    // True once the open file has lost its last name (deleted): whatever is appended then
+    // reaches no reader. A renamed file still has a name and is not lost. False when closed.
+    virtual bool IsDeleted() const = 0;
     // Releases the lock and closes the file; safe to call twice.
     virtual void Close() = 0;
 };

@@ -80,6 +80,13 @@ public:
         return false;
     }
 
+    bool IsDeleted() const override
+    {
+        // One fstat: the link count of the open file falls to 0 when its last name goes.
+        struct stat st;
+        return m_fd.IsOpen() && ::fstat(m_fd.Get(), &st) == 0 && st.st_nlink == 0;
+    }
+
     void Close() override { m_fd.Reset(); }
 
 private:

@@ -120,6 +120,32 @@ TEST_F(Reliability, AVanishedLogFolderStopsNothing)
     EXPECT_FALSE(FileExists(Work() + "/logs"));
 }
 
+// A log deleted during a run used to swallow every later record.
+TEST_F(Reliability, ARemovedLogStartsAgainAndARenamedOneKeepsItsRecords)
+{
+    WriteFile(Work() + "/tallyvolt.ini", "[Tallyvolt]\nLogFile=run.log\nUpdatePeriod=1\n");
+    Program program(Work(), Env(), Battery("thinkpad-energy-ac-offline"));
+    const std::string path = Work() + "/run.log";
+    WaitForRecords(2, 20s);
+    Shell("rm " + path);
+    // Within two seconds a new log at the path, valid on its own: header, columns, records.
+    const std::regex fresh("^Tallyvolt v1\\.0 - started " + kStampPattern +
+                           "\r\nTime\tBattery Life\tAC Power\tBattery State\tCPU Usage\r\n" +
+                           kStampPattern + "\t81%\tOff\tHigh\t\\d+%\r\n");
+    EXPECT_TRUE(WaitUntil([&] { return std::regex_search(ReadFile(path), fresh); }, 2s))
+        << (FileExists(path) ? ReadFile(path) : "no log");
+
+    // Rotated: the records follow the renamed file and nothing new appears at the path.
+    const std::string rotated = Work() + "/run.log.1";
+    ASSERT_EQ(::rename(path.c_str(), rotated.c_str()), 0);
+    const std::size_t before = Records(ReadFile(rotated)).size();
+    EXPECT_TRUE(WaitUntil([&] { return Records(ReadFile(rotated)).size() >= before + 2; }, 5s));
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(CloseMonitor(program), 0);
+    EXPECT_TRUE(std::regex_search(ReadFile(rotated), std::regex("stopped " + kStampPattern +
+                                                                "\r\nBattery Burn Rate: ")));
+}
+
 TEST_F(Reliability, AnUnpluggedBatteryIsUnknownUntilItReturns)
 {
     WriteFile(Work() + "/tallyvolt.ini", "[Tallyvolt]\nLogFile=run.log\nUpdatePeriod=1\n");

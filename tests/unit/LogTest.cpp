@@ -202,6 +202,57 @@ TEST_F(Log, AWriteThatRunsOutOfSpaceLeavesNoPartialLine)
     EXPECT_EQ(ReadFile(path), "whole line\r\nnext\r\n");
 }
 
+// A log deleted during a run used to take every later record with it into the nameless file.
+TEST_F(Log, ADeletedLogStartsAgainAtItsPathAndARenamedOneKeepsItsRecords)
+{
+    const std::string sub = m_dir / "sub";
+    const std::string path = sub + "/run.log";
+    ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
+    m_fakes.power.Set(87, 0, kBatteryHigh);
+    ASSERT_TRUE(m_dlg.SetDelimiter("COMMA"));
+    ASSERT_TRUE(m_dlg.OpenLog(path));
+    m_dlg.Update(false);
+
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    m_clock.Advance(60);
+    m_dlg.Update(false);
+    const std::string fresh = "Tallyvolt v1.0 - started 12/07/26 13:06:09\r\n"
+                              "Time,Battery Life,AC Power,Battery State,CPU Usage\r\n"
+                              "12/07/26 13:06:09,87%,Off,High,0%\r\n";
+    EXPECT_EQ(ReadFile(path), fresh);
+
+    // Renamed (rotated): the records follow the file, and no new one appears at the path.
+    ASSERT_EQ(::rename(path.c_str(), (sub + "/old.log").c_str()), 0);
+    m_clock.Advance(60);
+    m_dlg.Update(false);
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReadFile(sub + "/old.log"), fresh + "12/07/26 13:07:09,87%,Off,High,0%\r\n");
+
+    // The folder goes too: nothing can be opened, sampling goes on, and the log starts again
+    // as soon as the folder is back.
+    ASSERT_EQ(::unlink((sub + "/old.log").c_str()), 0);
+    ASSERT_EQ(::rmdir(sub.c_str()), 0);
+    m_clock.Advance(60);
+    m_dlg.Update(false);
+    ASSERT_EQ(::mkdir(sub.c_str(), 0755), 0);
+    m_clock.Advance(60);
+    m_dlg.Update(false);
+    m_dlg.CloseLog();
+    const std::string text = ReadFile(path);
+    EXPECT_EQ(text.rfind("Tallyvolt v1.0 - started 12/07/26 13:09:09\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\r\n12/07/26 13:09:09,87%,Off,High,0%\r\nTallyvolt v1.0 - stopped "),
+              std::string::npos) << text;
+
+    // With extra info off the new file holds records only.
+    CTallyvoltDlg quiet{m_fakes.Get()};
+    ASSERT_TRUE(quiet.SetExtraInfo(0));
+    ASSERT_TRUE(quiet.OpenLog(path));
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    quiet.Update(false);
+    quiet.CloseLog();
+    EXPECT_EQ(ReadFile(path), "12/07/26 13:09:09\t87%\tOff\tHigh\t0%\r\n");
+}
+
 TEST(LogTimeStamp, TwoDigitFieldsWhateverTheLocale)
 {
     std::tm t{};
