@@ -7,7 +7,10 @@
 namespace tallyvolt {
 namespace {
 
-bool IsSet(const char* value) { return value && *value; }
+bool IsSet(const char* value)
+{
+    return value && *value;
+}
 
 } // namespace
 
