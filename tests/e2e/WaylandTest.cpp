@@ -8,20 +8,13 @@
 #include <regex>
 #include <thread>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
-
 using namespace std::chrono_literals;
 using namespace tallyvolt::test;
 
 namespace {
 
 // mutter run headless on a 1280×800 virtual monitor with a session bus of its own, its sockets
-// in the test's runtime folder, stopped with everything it started when the test ends.
+// in the test's runtime folder; it ends, Xwayland and bus with it, when the test ends.
 class Compositor
 {
 public:
@@ -29,59 +22,23 @@ public:
 
     Compositor(const std::string& runtime, bool xwayland) : m_runtime(runtime)
     {
-        m_logPath = runtime + "/mutter.log";
-        std::vector<std::string> args = {
-            "dbus-run-session", "--",
-            "mutter",           "--wayland",
-            "--headless",       "--virtual-monitor",
-            "1280x800",         std::string("--wayland-display=") + kWaylandName};
-        if (!xwayland)
-            args.push_back("--no-x11");
-        std::vector<std::string> entries;
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            const std::string key = entry.substr(0, entry.find('='));
-            if (key != "DISPLAY" && key != "WAYLAND_DISPLAY" && key != "XAUTHORITY" &&
-                key != "XDG_RUNTIME_DIR" && key != "DBUS_SESSION_BUS_ADDRESS")
-                entries.push_back(entry);
-        }
-        entries.push_back("XDG_RUNTIME_DIR=" + runtime);
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        std::vector<char*> envp;
-        for (std::string& entry : entries)
-            envp.push_back(entry.data());
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, m_logPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        // A process group of its own: the bus, mutter and Xwayland end together.
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-        posix_spawnattr_setpgroup(&attributes, 0);
-        if (posix_spawnp(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0)
-            m_pid = -1;
-        posix_spawnattr_destroy(&attributes);
-        posix_spawn_file_actions_destroy(&actions);
+        // A session of its own (setsid): the whole group goes at the end.
+        const std::string pid =
+            Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u XAUTHORITY -u DBUS_SESSION_BUS_ADDRESS "
+                  "XDG_RUNTIME_DIR='" +
+                  runtime +
+                  "' setsid dbus-run-session -- mutter --wayland "
+                  "--headless --virtual-monitor 1280x800 --wayland-display=" +
+                  kWaylandName + (xwayland ? "" : " --no-x11") + " </dev/null >'" + runtime +
+                  "/mutter.log' 2>&1 & echo $!");
+        m_pid = std::atoi(pid.c_str());
         m_xwayland = xwayland;
     }
-
     ~Compositor()
     {
-        if (m_pid <= 0)
-            return;
         ::kill(-m_pid, SIGTERM);
-        if (!WaitUntil([this] { return ::waitpid(m_pid, nullptr, WNOHANG) == m_pid; }, 5s)) {
+        if (!WaitUntil([this] { return ::kill(m_pid, 0) != 0; }, 5s))
             ::kill(-m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
     }
     Compositor(const Compositor&) = delete;
     Compositor& operator=(const Compositor&) = delete;
@@ -90,47 +47,43 @@ public:
     // compositor could not start (see Log()).
     bool WaitReady()
     {
-        if (m_pid <= 0)
-            return false;
-        return WaitUntil(
-            [this] {
-                if (!FileExists(m_runtime + "/" + kWaylandName))
-                    return false;
-                if (!m_xwayland)
-                    return true;
-                std::smatch display;
-                const std::string log = Log();
-                if (!std::regex_search(log, display,
-                                       std::regex(R"(Using public X11 display (:\d+))")))
-                    return false;
-                m_display = display[1];
-                for (const auto& entry : std::filesystem::directory_iterator(m_runtime))
-                    if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0)
-                        m_authority = entry.path();
-                return !m_authority.empty() &&
-                       Shell("DISPLAY=" + m_display + " XAUTHORITY=" + m_authority +
-                             " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
-                               .find("window id") != std::string::npos;
-            },
-            30s);
+        return m_pid > 0 && WaitUntil(
+                                [this] {
+                                    return FileExists(m_runtime + "/" + kWaylandName) &&
+                                           (!m_xwayland || FindXwayland());
+                                },
+                                30s);
     }
-
-    std::string Log() const { return ReadFile(m_logPath); }
+    std::string Log() const { return ReadFile(m_runtime + "/mutter.log"); }
     // Xwayland's display (":1") and the authority file its clients need.
     const std::string& XDisplay() const { return m_display; }
     const std::string& XAuthority() const { return m_authority; }
 
 private:
+    bool FindXwayland()
+    {
+        std::smatch display;
+        const std::string log = Log();
+        if (!std::regex_search(log, display, std::regex(R"(Using public X11 display (:\d+))")))
+            return false;
+        m_display = display[1];
+        for (const auto& entry : std::filesystem::directory_iterator(m_runtime))
+            if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0)
+                m_authority = entry.path();
+        return !m_authority.empty() && Shell("DISPLAY=" + m_display + " XAUTHORITY=" + m_authority +
+                                             " xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null")
+                                               .find("window id") != std::string::npos;
+    }
+
     std::string m_runtime;
-    std::string m_logPath;
     bool m_xwayland = false;
     pid_t m_pid = -1;
     std::string m_display;
     std::string m_authority;
 };
 
-// Sets (or with nullopt unsets) variables of the test's own environment, which the program and
-// the X tools inherit, until it goes.
+// Sets (nullopt: unsets) variables of the test's environment, which the program and the X
+// tools inherit, until it goes.
 class Environment
 {
 public:
@@ -147,16 +100,11 @@ public:
         for (const auto& [key, value] : m_saved)
             Set(key, value);
     }
-    Environment(const Environment&) = delete;
-    Environment& operator=(const Environment&) = delete;
 
 private:
     static void Set(const std::string& key, const std::optional<std::string>& value)
     {
-        if (value)
-            ::setenv(key.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(key.c_str());
+        value ? ::setenv(key.c_str(), value->c_str(), 1) : ::unsetenv(key.c_str());
     }
     std::map<std::string, std::optional<std::string>> m_saved;
 };
@@ -188,16 +136,14 @@ protected:
     // declares. mutter's frame window reaches a pixel further, an invisible resize border.
     static std::vector<int> Corner(const std::string& window)
     {
-        const std::string info = Shell("xwininfo -id " + window + " 2>/dev/null");
-        const std::string extents = Shell("xprop -id " + window + " _NET_FRAME_EXTENTS");
-        std::smatch x;
-        std::smatch y;
-        std::smatch frame;
-        if (!std::regex_search(info, x, std::regex(R"(Absolute upper-left X:\s+(-?\d+))")) ||
-            !std::regex_search(info, y, std::regex(R"(Absolute upper-left Y:\s+(-?\d+))")) ||
-            !std::regex_search(extents, frame, std::regex(R"(= (\d+), (\d+), (\d+), (\d+))")))
+        std::smatch m;
+        const std::string text = Shell("xwininfo -id " + window + " 2>/dev/null; xprop -id " +
+                                       window + " _NET_FRAME_EXTENTS");
+        if (!std::regex_search(text, m,
+                               std::regex(R"(upper-left X:\s+(-?\d+)\s+Absolute upper-left )"
+                                          R"(Y:\s+(-?\d+)[\s\S]*= (\d+), \d+, (\d+))")))
             return {};
-        return {std::stoi(x[1]) - std::stoi(frame[1]), std::stoi(y[1]) - std::stoi(frame[3])};
+        return {std::stoi(m[1]) - std::stoi(m[3]), std::stoi(m[2]) - std::stoi(m[4])};
     }
 
     // Moves the window's outer corner to x, y as a drag ends and waits for it to settle.
