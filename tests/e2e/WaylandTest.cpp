@@ -212,9 +212,8 @@ TEST_F(Wayland, WithXwaylandTheWindowIsPlacedRememberedAndSnappedAsOnX11)
     // The user's own choice of the Wayland backend holds: a native window, nothing on
     // Xwayland, and the position left as it was.
     Program& native = Start(settings, {{"GDK_BACKEND", "wayland"}});
-    WaitForRecords(1);
-    EXPECT_TRUE(native.WaitForWindows("Tallyvolt", 3s, Program::Visibility::Any).empty());
-    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(WaitForFigure(native, "Battery:", "81%", 20s), "81%") << native.Errors();
+    EXPECT_TRUE(native.WaitForWindows("Tallyvolt", 1s, Program::Visibility::Any).empty());
     ASSERT_EQ(Terminate(), 0) << native.Errors();
     EXPECT_EQ(ReadFile(Work() + "/tallyvolt.ini"), settings);
 }
