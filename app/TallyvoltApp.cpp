@@ -9,6 +9,7 @@
 #include "platform/SettingsFile.h"
 #include "platform/SingleInstance.h"
 #include "platform/WindowClass.h"
+#include "platform/WindowingSystem.h"
 #include "resources/Resource.h"
 
 #include <wx/image.h>
@@ -17,7 +18,16 @@
 
 #include <cstdio>
 
-wxIMPLEMENT_APP(CTallyvoltApp);
+wxIMPLEMENT_APP_NO_MAIN(CTallyvoltApp);
+
+int main(int argc, char** argv)
+{
+    wxDISABLE_DEBUG_SUPPORT();
+    // Before GTK starts: on a Wayland session that offers X11 as well, the window runs on X11,
+    // where it can open where it was left, be snapped and stay on top.
+    tallyvolt::ChooseToolkitBackend();
+    return wxEntry(argc, argv);
+}
 
 namespace {
 

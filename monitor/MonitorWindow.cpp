@@ -4,6 +4,7 @@
 #include "about/AboutBox.h"
 #include "platform/ThemeIcons.h"
 #include "platform/WindowClass.h"
+#include "platform/WindowingSystem.h"
 #include "resources/Icons.h"
 #include "resources/Resource.h"
 
@@ -137,8 +138,11 @@ void MonitorWindow::BuildWindowMenu()
 {
     m_windowMenu = std::make_unique<wxMenu>();
     m_windowMenu->AppendSeparator();
-    m_windowMenu->AppendCheckItem(ID_MENU_TOPMOST, tallyvolt::text::kTopmost);
-    m_windowMenu->AppendSeparator();
+    // A Wayland compositor takes no always-on-top request from a program.
+    if (tallyvolt::WindowsHaveScreenPositions()) {
+        m_windowMenu->AppendCheckItem(ID_MENU_TOPMOST, tallyvolt::text::kTopmost);
+        m_windowMenu->AppendSeparator();
+    }
     m_windowMenu->Append(ID_MENU_ABOUT, tallyvolt::text::kAboutMenu);
 }
 
@@ -183,6 +187,9 @@ void MonitorWindow::Run()
 
 void MonitorWindow::PlaceForFirstShow()
 {
+    // On a native Wayland display the compositor places the window; a move is ignored.
+    if (!tallyvolt::WindowsHaveScreenPositions())
+        return;
     std::vector<tallyvolt::Rect> displays;
     for (unsigned i = 0; i < wxDisplay::GetCount(); ++i)
         displays.push_back(ToRect(wxDisplay(i).GetGeometry()));
@@ -196,6 +203,10 @@ void MonitorWindow::PlaceForFirstShow()
 
 void MonitorWindow::OnSettled()
 {
+    // Where no position on the screen is known (native Wayland), none is snapped or
+    // remembered: the one read from the settings stays as it was.
+    if (!tallyvolt::WindowsHaveScreenPositions())
+        return;
     const int index = wxDisplay::GetFromWindow(this);
     const wxDisplay display(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index));
     const bool visible = IsShown() && !IsIconized();
@@ -239,7 +250,8 @@ void MonitorWindow::SetTopmost(bool topmost)
 
 void MonitorWindow::CheckMenuItem(int commandId, bool checked)
 {
-    m_windowMenu->Check(commandId, checked);
+    if (m_windowMenu->FindItem(commandId))
+        m_windowMenu->Check(commandId, checked);
 }
 
 void MonitorWindow::ShowAbout()

@@ -1,8 +1,12 @@
 // Toolkit services that wxWidgets does not expose on GTK.
 #include "platform/ThemeIcons.h"
 #include "platform/WindowClass.h"
+#include "platform/WindowingSystem.h"
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
 
 #include <cstdio>
 #include <vector>
@@ -21,6 +25,18 @@ void MarkAsMainWindow(void* nativeHandle)
     // wxDialog maps as _NET_WM_WINDOW_TYPE_DIALOG, which some task bars leave out.
     if (nativeHandle && GTK_IS_WINDOW(nativeHandle))
         gtk_window_set_type_hint(GTK_WINDOW(nativeHandle), GDK_WINDOW_TYPE_HINT_NORMAL);
+}
+
+bool WindowsHaveScreenPositions()
+{
+#ifdef GDK_WINDOWING_WAYLAND
+    // A native Wayland client learns no global position of its window, places nothing itself
+    // and has no say over stacking.
+    GdkDisplay* display = gdk_display_get_default();
+    if (display && GDK_IS_WAYLAND_DISPLAY(display))
+        return false;
+#endif
+    return true;
 }
 
 std::string ThemeBatteryIconName(const TrayLook& look)

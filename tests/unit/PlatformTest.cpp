@@ -1,6 +1,8 @@
-// Linux platform pieces: the per-user single-instance claim and the program's paths.
+// Linux platform pieces: the per-user single-instance claim, the program's paths and the
+// toolkit backend chosen for the session.
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
+#include "platform/WindowingSystem.h"
 
 #include "fakes/TempFolder.h"
 
@@ -160,4 +162,29 @@ TEST(Paths, CurrentDirectoryOfAnyLength)
     EXPECT_EQ(found.size(), expected.size());
     EXPECT_EQ(found, expected);
     EXPECT_EQ(JoinPath(found, "tallyvolt.ini").size(), expected.size() + 14);
+}
+
+TEST(ToolkitBackend, X11OnlyOnAWaylandSessionWithXwaylandAndNoChoiceOfTheUsers)
+{
+    auto choice = [](const char* gdkBackend, const char* wayland, const char* type,
+                     const char* display) {
+        const char* backend = PreferredToolkitBackend(gdkBackend, wayland, type, display);
+        return std::string(backend ? backend : "(toolkit's own)");
+    };
+    const std::string own = "(toolkit's own)";
+    EXPECT_EQ(choice(nullptr, "wayland-0", "wayland", ":0"), "x11");
+    EXPECT_EQ(choice(nullptr, "/run/user/1000/wayland-1", nullptr, ":1"), "x11");
+    // The session type alone tells of Wayland: GTK connects to wayland-0 by itself.
+    EXPECT_EQ(choice(nullptr, nullptr, "wayland", ":0"), "x11");
+    EXPECT_EQ(choice("", "wayland-0", "", ":0"), "x11");
+    // No Xwayland: native Wayland.
+    EXPECT_EQ(choice(nullptr, "wayland-0", "wayland", nullptr), own);
+    EXPECT_EQ(choice(nullptr, "wayland-0", "wayland", ""), own);
+    // The user's choice holds, whatever it is.
+    EXPECT_EQ(choice("wayland", "wayland-0", "wayland", ":0"), own);
+    EXPECT_EQ(choice("x11,wayland", "wayland-0", "wayland", ":0"), own);
+    // An X11 session, or none at all: nothing to change.
+    EXPECT_EQ(choice(nullptr, nullptr, "x11", ":0"), own);
+    EXPECT_EQ(choice(nullptr, "", "tty", ":0"), own);
+    EXPECT_EQ(choice(nullptr, nullptr, nullptr, nullptr), own);
 }
