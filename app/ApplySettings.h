@@ -4,7 +4,7 @@
 #include <string>
 
 #include "monitor/TallyvoltDlg.h"
-#include "platform/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 namespace tallyvolt {
 

@@ -63,7 +63,7 @@ void UpdateSample(benchmark::State& state)
     auto clock = tallyvolt::CreateSystemClock();
     tallyvolt::SysfsPowerSource power(kTree);
     tallyvolt::ProcStatStatistic processor("/proc/stat");
-    CTallyvoltDlg dlg({*clock, power, processor});
+    CTallyvoltDlg dlg({*clock, power, processor, &tallyvolt::CreateLogFile});
     if (!dlg.SetExtraInfo(0) || !dlg.OpenLog(log))
         std::abort();
     processor.StartCollecting();

@@ -119,6 +119,7 @@ private:
     tallyvolt::Clock& m_clock;
     tallyvolt::PowerSource& m_power;
     tallyvolt::ProcessorStatistic& m_processor;
+    tallyvolt::LogFileFactory m_logFiles;
     tallyvolt::DialogWindow* m_window = nullptr; // while the dialog exists
     tallyvolt::TrayIcon* m_tray = nullptr;       // while the dialog exists
 

@@ -10,9 +10,9 @@ std::string CTallyvoltDlg::TimeStampNow()
 
 bool CTallyvoltDlg::OpenLog(const std::string& path)
 {
-    if (m_log)
+    if (m_log || !m_logFiles)
         return false;
-    auto log = tallyvolt::CreateLogFile();
+    auto log = m_logFiles();
     if (!log->Open(path, m_settingsPath))
         return false;
     m_log = std::move(log);
@@ -31,7 +31,7 @@ void CTallyvoltDlg::ReopenLogIfDeleted()
     // all be lost. Start a new file at the same path, a valid log on its own with its own
     // header. Where that cannot be done yet (the folder is gone too), keep the old one and try
     // again at the next sample.
-    auto log = tallyvolt::CreateLogFile();
+    auto log = m_logFiles();
     if (!log->Open(m_logPath, m_settingsPath))
         return;
     m_log->Close();

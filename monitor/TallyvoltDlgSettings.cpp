@@ -1,12 +1,13 @@
 // The validating setters of the monitor's settings and the remembered position.
 #include "monitor/TallyvoltDlg.h"
 
-#include "platform/IniText.h"
+#include "settings/IniText.h"
 
 #include <cctype>
 
 CTallyvoltDlg::CTallyvoltDlg(tallyvolt::MonitorServices services)
-    : m_clock(services.clock), m_power(services.power), m_processor(services.processor)
+    : m_clock(services.clock), m_power(services.power), m_processor(services.processor),
+      m_logFiles(std::move(services.logFiles))
 {
 }
 

@@ -1,6 +1,7 @@
 // The product log as the program holds it open: append-only, one writer, any readers.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,8 @@ public:
     virtual void Close() = 0;
 };
 
+// A new, unopened log file of the platform's kind.
 std::unique_ptr<LogFile> CreateLogFile();
+using LogFileFactory = std::function<std::unique_ptr<LogFile>()>;
 
 } // namespace tallyvolt

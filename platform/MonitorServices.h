@@ -1,7 +1,8 @@
-// The platform readings and clock that the monitor samples.
+// The platform readings and clock that the monitor samples, and the log files it writes.
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/LogFile.h"
 #include "platform/PowerSource.h"
 #include "platform/ProcessorStatistic.h"
 
@@ -12,6 +13,7 @@ struct MonitorServices
     Clock& clock;
     PowerSource& power;
     ProcessorStatistic& processor;
+    LogFileFactory logFiles; // a new log file for each open
 };
 
 } // namespace tallyvolt

@@ -1,6 +1,6 @@
 // Fuzz target: the one-line rewrite of the settings. The result must read back the new
 // position and every other setting exactly as the text had it.
-#include "platform/IniText.h"
+#include "settings/IniText.h"
 
 #include <cstdint>
 #include <cstdlib>

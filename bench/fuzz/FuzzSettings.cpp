@@ -1,6 +1,6 @@
 // Fuzz target: the settings reader, with every key the program reads and the position parse.
 #include "monitor/TallyvoltDlg.h"
-#include "platform/IniText.h"
+#include "settings/IniText.h"
 
 #include "fakes/FakeServices.h"
 

@@ -1,7 +1,7 @@
 // The StatusNotifierItem on the session bus, over GDBus.
 #include "platform/linux/SniTrayIcon.h"
 
-#include "platform/TrayGlyph.h"
+#include "tray/TrayGlyph.h"
 #include "resources/Resource.h"
 
 #include <gio/gio.h>

@@ -1,7 +1,7 @@
 // The tray icon on wxWidgets.
 #include "platform/wx/WxTrayIcon.h"
 
-#include "platform/TrayGlyph.h"
+#include "tray/TrayGlyph.h"
 #include "resources/Resource.h"
 
 #include <wx/bmpbndl.h>
@@ -29,8 +29,7 @@ wxIcon ToIcon(const Glyph& glyph)
 } // namespace
 
 WxTrayIcon::WxTrayIcon(std::function<void(int)> onMouse, unsigned hostGoneMs)
-    : m_onMouse(std::move(onMouse)), m_hostGoneMs(hostGoneMs),
-      m_watch([this](bool present) { OnHostChange(present); })
+    : m_onMouse(std::move(onMouse)), m_hostGoneMs(hostGoneMs)
 {
     m_hostGone.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
         if (m_added && !wxTaskBarIcon::IsAvailable())

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "platform/TrayIcon.h"
-#include "platform/linux/XEmbedTrayWatch.h"
 
 #include <wx/icon.h>
 #include <wx/taskbar.h>
@@ -23,10 +22,11 @@ public:
     bool Add(const TrayLook& look) override;
     void Modify(const TrayLook& look) override;
     void Delete() override;
+    // The desktop's XEmbed tray host came (true) or went away (false).
+    void OnHostChange(bool present);
 
 private:
     bool Show(const TrayLook& look);
-    void OnHostChange(bool present);
 
     wxTaskBarIcon m_icon;
     std::function<void(int)> m_onMouse;
@@ -35,7 +35,6 @@ private:
     wxIcon m_picture;
     unsigned m_hostGoneMs;
     wxTimer m_hostGone;
-    XEmbedTrayWatch m_watch;
 };
 
 } // namespace tallyvolt

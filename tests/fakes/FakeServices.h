@@ -108,7 +108,8 @@ public:
 struct FakeServices
 {
     explicit FakeServices(std::time_t now = 1796648709) : clock(now) {}
-    MonitorServices Get() { return {clock, power, processor}; }
+    // The log files are the real ones of this system, in folders the tests choose.
+    MonitorServices Get() { return {clock, power, processor, &CreateLogFile}; }
 
     FakeClock clock;
     FakePower power;

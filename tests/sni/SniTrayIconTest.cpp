@@ -3,7 +3,7 @@
 // and a watcher that goes away and comes back.
 #include "platform/linux/SniTrayIcon.h"
 #include "platform/EitherTrayIcon.h"
-#include "platform/TrayGlyph.h"
+#include "tray/TrayGlyph.h"
 #include "resources/Resource.h"
 #include "sni/SniHost.h"
 

@@ -1,5 +1,5 @@
 // Reading and one-line editing of settings text.
-#include "platform/IniText.h"
+#include "settings/IniText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The settings file on disk: reading, and the one write-back that must never damage it.
-#include "platform/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
 #include "fakes/TempFolder.h"
 

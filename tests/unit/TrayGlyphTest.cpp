@@ -1,5 +1,5 @@
 // The tray icon's battery picture: fill level, colours, the unknown charge and the bolt.
-#include "platform/TrayGlyph.h"
+#include "tray/TrayGlyph.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,7 @@
 #include "platform/DialogWindow.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
-#include "platform/EitherTrayIcon.h"
-#include "platform/linux/SniTrayIcon.h"
-#include "platform/wx/WxTrayIcon.h"
+#include "platform/TrayIcon.h"
 
 #include <wx/dialog.h>
 #include <wx/evtloopsrc.h>
@@ -40,12 +38,14 @@ private:
 class MonitorWindow : public wxDialog, public tallyvolt::DialogWindow
 {
 public:
-    explicit MonitorWindow(CTallyvoltDlg& monitor);
+    // The window of `monitor`, whose icon goes to `tray`. It comes to the front whenever a
+    // second copy asks through `instance`, and ends the run as its close box does when
+    // `signals` (may be null) report a request to end.
+    MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
+                  tallyvolt::SingleInstance& instance, tallyvolt::TerminationSignals* signals);
     ~MonitorWindow() override;
 
-    // Brings the window to the front whenever a second copy of the program asks for it.
-    void ListenForSurfaceRequests(tallyvolt::SingleInstance& instance);
-    // Sets the monitor up, shows the window and runs until the user closes it.
+    // Sets the monitor up, shows the window and runs until the run ends.
     void Run();
     // A second copy asked for the window.
     void Surface();
@@ -72,11 +72,7 @@ private:
     // X11 tells of a move only once it is over, and a drag may arrive as several; the snap
     // waits for them to stop.
     wxTimer m_settleTimer;
-    // A StatusNotifierItem where the session bus has a watcher with a host (KDE Plasma,
-    // GNOME's AppIndicator extension, Wayland panels), otherwise the XEmbed icon.
-    tallyvolt::SniTrayIcon m_sniTray;
-    tallyvolt::WxTrayIcon m_xembedTray;
-    tallyvolt::EitherTrayIcon m_tray{m_sniTray, m_xembedTray};
+    tallyvolt::TrayIcon& m_tray;
     // X11 window managers take no items from programs for their window menu; the same
     // commands live in a context menu on the window instead.
     std::unique_ptr<wxMenu> m_windowMenu;
@@ -85,10 +81,10 @@ private:
     wxStaticText* m_cpu = nullptr;
     wxStaticText* m_burnRate = nullptr;
     wxGUIEventLoop* m_loop = nullptr;
-    tallyvolt::SingleInstance* m_instance = nullptr;
+    tallyvolt::SingleInstance& m_instance;
     std::unique_ptr<ReadableHandler> m_surfaceHandler;
     wxEventLoopSource* m_surfaceSource = nullptr;
-    std::unique_ptr<tallyvolt::TerminationSignals> m_signals;
+    tallyvolt::TerminationSignals* m_signals;
     std::unique_ptr<ReadableHandler> m_signalHandler;
     wxEventLoopSource* m_signalSource = nullptr;
     bool m_ending = false;

@@ -1,7 +1,7 @@
 // The settings file on disk.
-#include "platform/SettingsFile.h"
+#include "settings/SettingsFile.h"
 
-#include "platform/IniText.h"
+#include "settings/IniText.h"
 
 namespace tallyvolt {
 

@@ -1,5 +1,5 @@
 // Line-level parsing and one-line editing of settings text.
-#include "platform/IniText.h"
+#include "settings/IniText.h"
 
 #include <cstdint>
 #include <limits>

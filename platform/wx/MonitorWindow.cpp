@@ -1,8 +1,7 @@
 // The monitor's window on wxWidgets.
-#include "monitor/MonitorWindow.h"
+#include "platform/wx/MonitorWindow.h"
 
-#include "about/AboutBox.h"
-#include "platform/ThemeIcons.h"
+#include "platform/wx/AboutBox.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
 #include "resources/Icons.h"
@@ -40,13 +39,13 @@ wxIconBundle AppIcons()
 
 } // namespace
 
-MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor)
+MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
+                             tallyvolt::SingleInstance& instance,
+                             tallyvolt::TerminationSignals* signals)
     : wxDialog(nullptr, wxID_ANY, tallyvolt::text::kAppName, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
       m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE), m_settleTimer(this, kSettleTimerId),
-      m_sniTray([this](int message) { m_monitor.OnTrayNotify(kTrayIconId, message); },
-                &tallyvolt::ThemeBatteryIconName),
-      m_xembedTray([this](int message) { m_monitor.OnTrayNotify(kTrayIconId, message); })
+      m_tray(tray), m_instance(instance), m_signals(signals)
 {
     SetIcons(AppIcons());
     tallyvolt::MarkAsMainWindow(GetHandle());
@@ -146,11 +145,6 @@ void MonitorWindow::BuildWindowMenu()
     m_windowMenu->Append(ID_MENU_ABOUT, tallyvolt::text::kAboutMenu);
 }
 
-void MonitorWindow::ListenForSurfaceRequests(tallyvolt::SingleInstance& instance)
-{
-    m_instance = &instance;
-}
-
 void MonitorWindow::Run()
 {
     m_monitor.SetUpDialog(*this, m_tray);
@@ -161,18 +155,17 @@ void MonitorWindow::Run()
         Show();
     wxGUIEventLoop loop;
     // Second copies asking for the window, heard on the single-instance socket.
-    if (m_instance && m_instance->SurfaceRequestHandle() >= 0 && !m_surfaceSource) {
+    if (m_instance.SurfaceRequestHandle() >= 0 && !m_surfaceSource) {
         m_surfaceHandler = std::make_unique<ReadableHandler>([this] {
-            if (m_instance->TakeSurfaceRequests())
+            if (m_instance.TakeSurfaceRequests())
                 Surface();
         });
-        m_surfaceSource = loop.AddSourceForFD(m_instance->SurfaceRequestHandle(),
+        m_surfaceSource = loop.AddSourceForFD(m_instance.SurfaceRequestHandle(),
                                               m_surfaceHandler.get(), wxEVENT_SOURCE_INPUT);
     }
-    // From here a logout, a shutdown or kill ends the run like the close box: footer and
-    // position written, the claim released.
-    m_signals = tallyvolt::CatchTerminationSignals();
-    if (m_signals) {
+    // A logout, a shutdown or kill ends the run like the close box: footer and position
+    // written, the claim released.
+    if (m_signals && !m_signalSource) {
         m_signalHandler = std::make_unique<ReadableHandler>([this] {
             if (m_signals->Take())
                 EndRun();

@@ -1,6 +1,6 @@
 // Drawing of the tray icon's battery, pixel by pixel: crisp at the tray's small size and
 // independent of any toolkit.
-#include "platform/TrayGlyph.h"
+#include "tray/TrayGlyph.h"
 
 namespace tallyvolt {
 namespace {

@@ -1,18 +1,12 @@
 // The About box: name and version, credits, the project's address and where to read more.
-#include "about/AboutBox.h"
+#include "platform/wx/AboutBox.h"
 
+#include "about/AboutText.h"
 #include "resources/Resource.h"
 
 #include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
-
-namespace {
-
-constexpr const char* kCredits = "Written by the Tallyvolt developers.";
-constexpr const char* kAddress = "https://tallyvolt.org";
-
-} // namespace
 
 CAboutBox::CAboutBox(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, tallyvolt::text::kAboutTitle, wxDefaultPosition,
@@ -29,7 +23,8 @@ CAboutBox::CAboutBox(wxWindow* parent)
 
     // Credits, an empty line, the address, an empty line, the instructions.
     auto* text = new wxStaticText(this, wxID_STATIC,
-                                  wxString::Format("%s\n\n%s\n\n%s", kCredits, kAddress,
+                                  wxString::Format("%s\n\n%s\n\n%s", tallyvolt::about::kCredits,
+                                                   tallyvolt::about::kAddress,
                                                    tallyvolt::text::kAboutInstructions));
     text->Wrap(FromDIP(320));
 

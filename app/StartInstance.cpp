@@ -1,0 +1,62 @@
+// The run, the same on every system: one copy per user, the settings, the log, the monitor's
+// window, the remembered position and the stop footer, in that order.
+#include "app/ApplySettings.h"
+#include "app/Wiring.h"
+#include "monitor/TallyvoltDlg.h"
+#include "platform/Toolkit.h"
+#include "resources/Resource.h"
+#include "settings/SettingsFile.h"
+
+#include <cstdio>
+
+namespace tallyvolt {
+
+int StartInstance(Toolkit& toolkit)
+{
+    RunParts parts = CreateRunParts();
+
+    // One copy per user, claimed atomically: two copies started together cannot both win.
+    switch (parts.instance->TryAcquire()) {
+    case SingleInstance::Claim::AlreadyRunning:
+        toolkit.ShowMessage(text::kAlreadyRunning, MessageKind::Exclamation);
+        parts.instance->AskRunningCopyToSurface();
+        return 0;
+    case SingleInstance::Claim::Unavailable:
+        std::fprintf(stderr, "tallyvolt: no private runtime folder to check for another "
+                             "running copy; starting anyway\n");
+        break;
+    case SingleInstance::Claim::Acquired:
+        break;
+    }
+
+    CTallyvoltDlg dlg({*parts.clock, *parts.power, *parts.processor, parts.logFiles});
+    SettingsFile settings(parts.settingsPath, text::kSettingsSection);
+    settings.Load();
+    if (settings.State() == ReadResult::Unreadable)
+        std::fprintf(stderr, "tallyvolt: cannot read %s; using the defaults and leaving it as "
+                             "it is\n", settings.Path().c_str());
+
+    if (const char* refusal = ApplySettings(dlg, settings, parts.defaultLogPath)) {
+        toolkit.ShowMessage(refusal, MessageKind::Error);
+        return 1;
+    }
+
+    const std::optional<std::string> positionRead = dlg.GetWindowPosition();
+    {
+        std::unique_ptr<TrayIcon> tray = CreateTray(dlg);
+        // From the window's first show, a logout, a shutdown or kill ends the run as the close
+        // box does: footer and position written, the claim released.
+        std::unique_ptr<TerminationSignals> signals = CatchEndRequests();
+        toolkit.RunMonitorWindow(dlg, *tray, *parts.instance, signals.get());
+    }
+
+    // A position never known is not written: there is nothing true to write. One that did not
+    // change (a run spent in the tray) leaves the file exactly as it was.
+    const std::optional<std::string> position = dlg.GetWindowPosition();
+    if (position && position != positionRead)
+        settings.WriteString("WindowPosition", *position);
+    dlg.CloseLog();
+    return 0;
+}
+
+} // namespace tallyvolt

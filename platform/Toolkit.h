@@ -1,0 +1,36 @@
+// What the start-up asks of the toolkit that draws the program: its message boxes, and the
+// monitor's window, run until the run ends.
+#pragma once
+
+class CTallyvoltDlg;
+
+namespace tallyvolt {
+
+class SingleInstance;
+class TerminationSignals;
+class TrayIcon;
+
+enum class MessageKind
+{
+    Error,
+    Exclamation,
+};
+
+class Toolkit
+{
+public:
+    virtual ~Toolkit() = default;
+    // Shows `message` in a modal box captioned with the program's name, and on standard error.
+    virtual void ShowMessage(const char* message, MessageKind kind) = 0;
+    // Builds the monitor's window for `dlg` with `tray` as its tray icon, shows it (unless the
+    // run starts in the tray) and runs it until the user closes it or `signals` (may be null)
+    // report a request to end. A second copy's request to surface arrives through `instance`.
+    virtual void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance& instance,
+                                  TerminationSignals* signals) = 0;
+};
+
+// The whole run on `toolkit`, from the single-instance check to the stop footer; the exit
+// status. The start-up code provides it for every toolkit's entry point.
+int StartInstance(Toolkit& toolkit);
+
+} // namespace tallyvolt

@@ -1,0 +1,75 @@
+// Start-up and shutdown of the program on wxWidgets: the toolkit's entry point, its message
+// boxes and the monitor's window; the run itself is the start-up code's.
+#include "platform/wx/TallyvoltApp.h"
+
+#include "platform/WindowClass.h"
+#include "platform/WindowingSystem.h"
+#include "platform/wx/MonitorWindow.h"
+#include "resources/Resource.h"
+
+#include <wx/image.h>
+#include <wx/msgdlg.h>
+// After msgdlg.h, which it builds on.
+#include <wx/generic/msgdlgg.h>
+
+#include <cstdio>
+
+wxIMPLEMENT_APP_NO_MAIN(CTallyvoltApp);
+
+int main(int argc, char** argv)
+{
+    wxDISABLE_DEBUG_SUPPORT();
+    // Before GTK starts: on a Wayland session that offers X11 as well, the window runs on X11,
+    // where it can open where it was left, be snapped and stay on top.
+    tallyvolt::ChooseToolkitBackend();
+    return wxEntry(argc, argv);
+}
+
+bool CTallyvoltApp::OnInit()
+{
+    // The command line is not ours to parse: the base class's OnInit would reject unknown
+    // arguments, and the program takes all its configuration from the settings file.
+    return PrepareApplication();
+}
+
+int CTallyvoltApp::OnRun()
+{
+    StartInstance();
+    return m_exitCode;
+}
+
+bool CTallyvoltApp::PrepareApplication()
+{
+    tallyvolt::RegisterWindowClass(tallyvolt::text::kAppName);
+    // The icons are PNG images carried inside the program.
+    wxImage::AddHandler(new wxPNGHandler);
+    SetAppName(tallyvolt::text::kAppName);
+    return true;
+}
+
+bool CTallyvoltApp::StartInstance()
+{
+    m_exitCode = tallyvolt::StartInstance(*this);
+    return false;
+}
+
+void CTallyvoltApp::ShowMessage(const char* message, tallyvolt::MessageKind kind)
+{
+    // Also on standard error, for starts from a terminal or a session script.
+    std::fprintf(stderr, "tallyvolt: %s\n", message);
+    // GTK 3's own message dialog no longer shows the error or warning icon; the generic one
+    // draws it from the icon theme.
+    wxGenericMessageDialog box(nullptr, wxString::FromUTF8(message), tallyvolt::text::kAppName,
+                               wxOK | wxCENTRE |
+                                   (kind == tallyvolt::MessageKind::Error ? wxICON_ERROR
+                                                                          : wxICON_EXCLAMATION));
+    box.ShowModal();
+}
+
+void CTallyvoltApp::RunMonitorWindow(CTallyvoltDlg& dlg, tallyvolt::TrayIcon& tray,
+                                     tallyvolt::SingleInstance& instance,
+                                     tallyvolt::TerminationSignals* signals)
+{
+    MonitorWindow window(dlg, tray, instance, signals);
+    window.Run();
+}
