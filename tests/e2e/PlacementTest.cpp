@@ -25,18 +25,7 @@ protected:
     // Moves the window's outer corner to x, y (as a drag ends) and waits for it to settle.
     std::vector<int> MoveTo(const std::string& window, int x, int y)
     {
-        Shell("xdotool windowmove " + window + " " + std::to_string(x) + " " + std::to_string(y));
-        std::vector<int> last;
-        WaitUntil(
-            [&] {
-                std::vector<int> now = FrameOf(window);
-                const bool still = now == last;
-                last = now;
-                return still;
-            },
-            1500ms);
-        std::this_thread::sleep_for(300ms);
-        return FrameOf(window);
+        return MoveAndSettle(window, x, y, FrameOf);
     }
 
     std::unique_ptr<Program> m_program;

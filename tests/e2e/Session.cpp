@@ -195,6 +195,24 @@ std::vector<Record> Records(const std::string& log)
     return records;
 }
 
+std::vector<int> MoveAndSettle(const std::string& window, int x, int y,
+                               const std::function<std::vector<int>(const std::string&)>& where)
+{
+    Shell("xdotool windowmove " + window + " " + std::to_string(x) + " " + std::to_string(y));
+    std::vector<int> last;
+    WaitUntil(
+        [&] {
+            std::vector<int> now = where(window);
+            const bool still = now == last;
+            last = now;
+            return still;
+        },
+        std::chrono::milliseconds(1500));
+    // The program snaps after a short pause of its own.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return where(window);
+}
+
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;

@@ -92,6 +92,10 @@ std::vector<int> WorkArea();
 // Whether the window manager lists the window (as task bars show it).
 bool InClientList(const std::string& window);
 std::string WindowState(const std::string& window);
+// Moves the window's outer corner to x, y as a drag ends, waits until `where` (the window's
+// place as the test measures it) stops changing, and returns that place.
+std::vector<int> MoveAndSettle(const std::string& window, int x, int y,
+                               const std::function<std::vector<int>(const std::string&)>& where);
 // Polls `condition` every 50 ms until it holds or `limit` passes; returns its last value.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 

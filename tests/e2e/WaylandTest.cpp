@@ -146,21 +146,10 @@ protected:
         return {std::stoi(m[1]) - std::stoi(m[3]), std::stoi(m[2]) - std::stoi(m[4])};
     }
 
-    // Moves the window's outer corner to x, y as a drag ends and waits for it to settle.
+    // Moves the window's outer corner to x, y (as a drag ends) and waits for it to settle.
     std::vector<int> MoveTo(const std::string& window, int x, int y)
     {
-        Shell("xdotool windowmove " + window + " " + std::to_string(x) + " " + std::to_string(y));
-        std::vector<int> last;
-        WaitUntil(
-            [&] {
-                std::vector<int> now = Corner(window);
-                const bool still = now == last;
-                last = now;
-                return still;
-            },
-            1500ms);
-        std::this_thread::sleep_for(300ms);
-        return Corner(window);
+        return MoveAndSettle(window, x, y, [this](const std::string& w) { return Corner(w); });
     }
 
     void ExpectFooter()
