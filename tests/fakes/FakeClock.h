@@ -15,7 +15,11 @@ public:
     std::tm LocalTime(std::time_t t) override
     {
         std::tm out{};
+#ifdef _WIN32
+        ::gmtime_s(&out, &t);
+#else
         ::gmtime_r(&t, &out);
+#endif
         return out;
     }
 

@@ -1,0 +1,31 @@
+// Conversions between the program's UTF-8 and Windows' UTF-16.
+#include "platform/windows/WideText.h"
+
+#include <windows.h>
+
+namespace tallyvolt::win {
+
+std::wstring Widen(const std::string& utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int size = static_cast<int>(utf8.size());
+    const int count = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(count), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), count);
+    return out;
+}
+
+std::string Narrow(const std::wstring& utf16)
+{
+    if (utf16.empty())
+        return {};
+    const int size = static_cast<int>(utf16.size());
+    const int count =
+        ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(count), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, out.data(), count, nullptr, nullptr);
+    return out;
+}
+
+} // namespace tallyvolt::win

@@ -1,0 +1,160 @@
+// The Windows platform layer: log file, files and folders, one running copy, readings.
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/LogFile.h"
+#include "platform/Paths.h"
+#include "platform/PowerSource.h"
+#include "platform/SingleInstance.h"
+#include "platform/windows/LogPaths.h"
+#include "platform/windows/SystemTimes.h"
+#include "platform/windows/WideText.h"
+
+#include "fakes/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+using namespace tallyvolt;
+using namespace tallyvolt::test;
+
+namespace {
+
+HANDLE OpenFor(const std::string& path, DWORD access, DWORD share)
+{
+    return ::CreateFileW(win::Widen(path).c_str(), access, share, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+TEST(WindowsProcessor, UsageIsTheBusyShareOfKernelAndUserTime)
+{
+    // Kernel time includes idle: 400 of 1000 ticks busy.
+    EXPECT_EQ(win::UsageBetween({100, 500, 200}, {700, 1300, 400}), 40u);
+    EXPECT_EQ(win::UsageBetween({0, 0, 0}, {0, 10, 90}), 100u);
+    EXPECT_EQ(win::UsageBetween({5, 5, 5}, {5, 5, 5}), std::nullopt);
+    // Counters that ran backwards count as no time, never as a wrap.
+    EXPECT_EQ(win::UsageBetween({900, 900, 900}, {100, 100, 100}), std::nullopt);
+    EXPECT_EQ(win::UsageBetween({900, 0, 0}, {100, 50, 50}), 100u);
+}
+
+TEST(WindowsLogFile, AppendsToWhatIsThereAndLetsOthersReadButNotWrite)
+{
+    TempFolder dir;
+    const std::string path = dir / "run.log";
+    WriteFile(path, "old line\r\n");
+    auto log = CreateLogFile();
+    ASSERT_TRUE(log->Open(path, dir / "tallyvolt.ini"));
+    ASSERT_TRUE(log->Append("record 1\r\n"));
+    ASSERT_TRUE(log->Append("record 2\r\n"));
+    EXPECT_FALSE(log->IsDeleted());
+
+    HANDLE reader = OpenFor(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    ::CloseHandle(reader);
+    HANDLE writer = OpenFor(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    // A second log on the same file is refused while the first holds it.
+    EXPECT_FALSE(CreateLogFile()->Open(path, dir / "tallyvolt.ini"));
+
+    log->Close();
+    EXPECT_EQ(ReadFile(path), "old line\r\nrecord 1\r\nrecord 2\r\n");
+    EXPECT_FALSE(log->Append("late\r\n"));
+}
+
+TEST(WindowsLogFile, TheSettingsFileIsRefusedWhateverItsCaseAndWhetherOrNotItExists)
+{
+    TempFolder dir;
+    // The default log on a desktop that is also the working folder.
+    const std::string settings = dir / "tallyvolt.ini";
+    EXPECT_FALSE(CreateLogFile()->Open(dir / "TALLYVOLT.INI", settings));
+    EXPECT_FALSE(FileExists(settings));
+    WriteFile(settings, "[Tallyvolt]\r\n");
+    EXPECT_FALSE(CreateLogFile()->Open(dir.Path() + "\\.\\TallyVolt.ini", settings));
+    EXPECT_EQ(ReadFile(settings), "[Tallyvolt]\r\n");
+
+    EXPECT_TRUE(win::SameFileName("C:\\Users\\ann\\Desktop\\TALLYVOLT.INI",
+                                  "c:/users/ANN/desktop/tallyvolt.ini"));
+    EXPECT_FALSE(win::SameFileName("C:\\a\\tallyvolt.ini", "C:\\b\\tallyvolt.ini"));
+    EXPECT_FALSE(win::SameFileName("", "C:\\b\\tallyvolt.ini"));
+    // A folder where the log should be, or a missing folder: no log.
+    EXPECT_FALSE(CreateLogFile()->Open(dir.Path(), settings));
+    EXPECT_FALSE(CreateLogFile()->Open(dir / "gone\\run.log", settings));
+}
+
+TEST(WindowsFiles, NonAsciiFoldersWorkThroughout)
+{
+    TempFolder dir;
+    const std::string folder = dir / "J\xC3\xBCrgen \xE7\x94\xA8\xE6\x88\xB7";
+    ASSERT_TRUE(::CreateDirectoryW(win::Widen(folder).c_str(), nullptr));
+    const std::string path = JoinPath(folder, "tallyvolt.ini");
+    EXPECT_EQ(path, folder + "\\tallyvolt.ini");
+
+    std::string content;
+    EXPECT_EQ(ReadWholeFile(path, 1024, content), ReadResult::Missing);
+    ASSERT_TRUE(ReplaceFileAtomically(path, "[Tallyvolt]\r\nA=1\r\n"));
+    ASSERT_TRUE(ReplaceFileAtomically(path, "[Tallyvolt]\r\nA=2\r\n"));
+    EXPECT_EQ(ReadWholeFile(path, 1024, content), ReadResult::Ok);
+    EXPECT_EQ(content, "[Tallyvolt]\r\nA=2\r\n");
+    EXPECT_EQ(ReadWholeFile(path, 4, content), ReadResult::Unreadable);
+    EXPECT_EQ(ReadWholeFile(folder, 1024, content), ReadResult::Unreadable);
+    // No temporary file left beside it.
+    EXPECT_FALSE(FileExists(path + ".tallyvolt-new"));
+
+    auto log = CreateLogFile();
+    ASSERT_TRUE(log->Open(JoinPath(folder, "run.log"), path));
+    EXPECT_TRUE(log->Append("r\r\n"));
+    log->Close();
+
+    wchar_t saved[MAX_PATH];
+    ::GetCurrentDirectoryW(MAX_PATH, saved);
+    ASSERT_TRUE(::SetCurrentDirectoryW(win::Widen(folder).c_str()));
+    const std::string current = CurrentDirectory();
+    ::SetCurrentDirectoryW(saved);
+    EXPECT_TRUE(win::SameFileName(current, folder)) << current;
+    EXPECT_EQ(current.substr(current.size() - 14), "J\xC3\xBCrgen \xE7\x94\xA8\xE6\x88\xB7");
+}
+
+TEST(WindowsFiles, DefaultLogIsOnTheDesktop)
+{
+    const std::string path = DefaultLogPath();
+    ASSERT_GT(path.size(), 14u);
+    EXPECT_EQ(path.substr(path.size() - 14), "\\TALLYVOLT.INI");
+    EXPECT_NE(path.find('\\'), 0u);
+}
+
+TEST(WindowsSingleInstance, OneClaimAtATimeReleasedWithItsHolder)
+{
+    const std::string name = "test-" + std::to_string(::GetCurrentProcessId());
+    auto first = CreateSingleInstance(name);
+    auto second = CreateSingleInstance(name);
+    EXPECT_EQ(first->TryAcquire(), SingleInstance::Claim::Acquired);
+    EXPECT_EQ(second->TryAcquire(), SingleInstance::Claim::AlreadyRunning);
+    EXPECT_EQ(CreateSingleInstance(name + "-other")->TryAcquire(),
+              SingleInstance::Claim::Acquired);
+    first.reset();
+    EXPECT_EQ(second->TryAcquire(), SingleInstance::Claim::Acquired);
+}
+
+TEST(WindowsReadings, PowerAndClocksComeFromTheSystem)
+{
+    SYSTEM_POWER_STATUS raw{};
+    ASSERT_TRUE(::GetSystemPowerStatus(&raw));
+    const PowerStatus status = CreatePowerSource()->Read();
+    EXPECT_EQ(status.acLineStatus, raw.ACLineStatus);
+    EXPECT_EQ(status.batteryFlag, raw.BatteryFlag);
+    EXPECT_EQ(status.batteryLifePercent, raw.BatteryLifePercent);
+
+    auto clock = CreateSystemClock();
+    const auto elapsed = clock->ElapsedSeconds();
+    EXPECT_LE(std::abs(elapsed - static_cast<std::int64_t>(::GetTickCount64() / 1000)), 1);
+    const std::time_t t = 1796648709;
+    std::tm expected{};
+    ::localtime_s(&expected, &t);
+    const std::tm got = clock->LocalTime(t);
+    EXPECT_EQ(got.tm_hour, expected.tm_hour);
+    EXPECT_EQ(got.tm_mday, expected.tm_mday);
+    EXPECT_LE(std::abs(clock->Now() - std::time(nullptr)), 1);
+}

@@ -1,0 +1,157 @@
+// Drives a running tallyvolt.exe from another process under the same Wine prefix, for the
+// end-to-end tests: finds its window by class, reads its figures, sends it commands and
+// reports what it sees on standard output. Exit status 0 when the request was served.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr UINT kTrayNotify = WM_USER + 100;
+
+std::string Narrow(const wchar_t* text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::string ControlText(HWND window, int id)
+{
+    wchar_t text[256] = L"";
+    ::GetDlgItemTextW(window, id, text, 256);
+    return Narrow(text);
+}
+
+HWND WaitFor(const wchar_t* className, const wchar_t* title, DWORD milliseconds)
+{
+    for (DWORD waited = 0;; waited += 50) {
+        if (HWND window = ::FindWindowW(className, title))
+            return window;
+        if (waited >= milliseconds)
+            return nullptr;
+        ::Sleep(50);
+    }
+}
+
+HWND Monitor(DWORD milliseconds = 10000)
+{
+    HWND window = WaitFor(L"Tallyvolt", nullptr, milliseconds);
+    if (!window) {
+        std::fprintf(stderr, "no window of class Tallyvolt\n");
+        std::exit(1);
+    }
+    return window;
+}
+
+void PrintState(HWND window)
+{
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+    std::printf("visible=%d iconic=%d topmost=%d rect=%ld,%ld,%ld,%ld\n",
+                ::IsWindowVisible(window) ? 1 : 0, ::IsIconic(window) ? 1 : 0,
+                (exStyle & WS_EX_TOPMOST) ? 1 : 0, r.left, r.top, r.right, r.bottom);
+}
+
+// A message box or About box captioned `title`: prints its text and owner, then presses OK.
+int AnswerBox(const wchar_t* title, int textId, DWORD milliseconds)
+{
+    HWND box = WaitFor(L"#32770", title, milliseconds);
+    if (!box) {
+        std::printf("no box\n");
+        return 1;
+    }
+    HWND owner = ::GetWindow(box, GW_OWNER);
+    wchar_t ownerClass[64] = L"";
+    if (owner)
+        ::GetClassNameW(owner, ownerClass, 64);
+    const LONG_PTR style = ::GetWindowLongPtrW(box, GWL_STYLE);
+    (void)style;
+    HWND icon = ::GetDlgItem(box, 0x14); // the message box's icon control
+    std::printf("text=%s\nowner=%s\nicon=%d\n", ControlText(box, textId).c_str(),
+                Narrow(ownerClass).c_str(), icon ? 1 : 0);
+    ::SendMessageW(box, WM_COMMAND, IDOK, 0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return 2;
+    const std::string command = argv[1];
+    auto number = [&](int i) { return i < argc ? std::strtol(argv[i], nullptr, 0) : 0L; };
+
+    if (command == "power") {
+        SYSTEM_POWER_STATUS s{};
+        if (!::GetSystemPowerStatus(&s))
+            return 1;
+        std::printf("%d %d %d\n", s.ACLineStatus, s.BatteryFlag, s.BatteryLifePercent);
+        return 0;
+    }
+    if (command == "workarea") {
+        RECT r{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (command == "message-box")
+        return AnswerBox(L"Tallyvolt", 0xFFFF, static_cast<DWORD>(argc > 2 ? number(2) : 10000));
+    if (command == "no-window") {
+        // True when no monitor window appears within the time given.
+        return WaitFor(L"Tallyvolt", nullptr, static_cast<DWORD>(number(2))) ? 1 : 0;
+    }
+
+    HWND window = Monitor();
+    if (command == "wait") {
+        PrintState(window);
+    } else if (command == "figures") {
+        std::printf("%s|%s|%s\n", ControlText(window, 1000).c_str(),
+                    ControlText(window, 1002).c_str(), ControlText(window, 1003).c_str());
+    } else if (command == "state") {
+        PrintState(window);
+    } else if (command == "syscommand") {
+        ::PostMessageW(window, WM_SYSCOMMAND, static_cast<WPARAM>(number(2)), 0);
+        ::Sleep(500);
+        PrintState(window);
+    } else if (command == "tray") {
+        const LRESULT result = ::SendMessageW(window, kTrayNotify, 1, number(2));
+        std::printf("result=%ld\n", static_cast<long>(result));
+        PrintState(window);
+    } else if (command == "taskbar-created") {
+        ::SendMessageW(window, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+        PrintState(window);
+    } else if (command == "move") {
+        ::SetWindowPos(window, nullptr, static_cast<int>(number(2)), static_cast<int>(number(3)),
+                       0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::Sleep(300);
+        PrintState(window);
+    } else if (command == "show") {
+        ::ShowWindow(window, SW_SHOWNORMAL);
+        ::Sleep(300);
+        PrintState(window);
+    } else if (command == "update") {
+        ::SendMessageW(::GetDlgItem(window, 1001), BM_CLICK, 0, 0);
+    } else if (command == "about") {
+        ::PostMessageW(window, WM_SYSCOMMAND, 0x1000, 0);
+        return AnswerBox(L"About Tallyvolt", -1, 5000);
+    } else if (command == "close") {
+        ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        for (int i = 0; i < 100 && ::IsWindow(window); ++i)
+            ::Sleep(50);
+        return ::IsWindow(window) ? 1 : 0;
+    } else if (command == "end-session") {
+        const LRESULT query = ::SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+        ::SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        std::printf("query=%ld\n", static_cast<long>(query));
+    } else {
+        return 2;
+    }
+    return 0;
+}
