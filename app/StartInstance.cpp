@@ -8,6 +8,7 @@
 #include "settings/SettingsFile.h"
 
 #include <cstdio>
+#include <functional>
 
 namespace tallyvolt {
 
@@ -42,20 +43,26 @@ int StartInstance(Toolkit& toolkit)
     }
 
     const std::optional<std::string> positionRead = dlg.GetWindowPosition();
+    bool ended = false;
+    const std::function<void()> endRun = [&] {
+        if (ended)
+            return;
+        ended = true;
+        // A position never known is not written: there is nothing true to write. One that did
+        // not change (a run spent in the tray) leaves the file exactly as it was.
+        const std::optional<std::string> position = dlg.GetWindowPosition();
+        if (position && position != positionRead)
+            settings.WriteString("WindowPosition", *position);
+        dlg.CloseLog();
+    };
     {
         std::unique_ptr<TrayIcon> tray = CreateTray(dlg);
         // From the window's first show, a logout, a shutdown or kill ends the run as the close
         // box does: footer and position written, the claim released.
         std::unique_ptr<TerminationSignals> signals = CatchEndRequests();
-        toolkit.RunMonitorWindow(dlg, *tray, *parts.instance, signals.get());
+        toolkit.RunMonitorWindow(dlg, *tray, *parts.instance, signals.get(), endRun);
     }
-
-    // A position never known is not written: there is nothing true to write. One that did not
-    // change (a run spent in the tray) leaves the file exactly as it was.
-    const std::optional<std::string> position = dlg.GetWindowPosition();
-    if (position && position != positionRead)
-        settings.WriteString("WindowPosition", *position);
-    dlg.CloseLog();
+    endRun();
     return 0;
 }
 

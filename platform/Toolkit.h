@@ -2,6 +2,8 @@
 // monitor's window, run until the run ends.
 #pragma once
 
+#include <functional>
+
 class CTallyvoltDlg;
 
 namespace tallyvolt {
@@ -25,8 +27,12 @@ public:
     // Builds the monitor's window for `dlg` with `tray` as its tray icon, shows it (unless the
     // run starts in the tray) and runs it until the user closes it or `signals` (may be null)
     // report a request to end. A second copy's request to surface arrives through `instance`.
+    // `endRun` is the rest of the run (position and footer written; it runs once): a toolkit
+    // told that the session is ending, after which the process may be stopped at any moment,
+    // calls it itself before it lets the session go on.
     virtual void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance& instance,
-                                  TerminationSignals* signals) = 0;
+                                  TerminationSignals* signals,
+                                  const std::function<void()>& endRun) = 0;
 };
 
 // The whole run on `toolkit`, from the single-instance check to the stop footer; the exit

@@ -68,8 +68,11 @@ void CTallyvoltApp::ShowMessage(const char* message, tallyvolt::MessageKind kind
 
 void CTallyvoltApp::RunMonitorWindow(CTallyvoltDlg& dlg, tallyvolt::TrayIcon& tray,
                                      tallyvolt::SingleInstance& instance,
-                                     tallyvolt::TerminationSignals* signals)
+                                     tallyvolt::TerminationSignals* signals,
+                                     const std::function<void()>& /*endRun*/)
 {
+    // A logout reaches the program as a signal, which ends the loop: the run then ends as
+    // after the close box.
     MonitorWindow window(dlg, tray, instance, signals);
     window.Run();
 }

@@ -17,7 +17,8 @@ public:
     void ShowMessage(const char* message, tallyvolt::MessageKind kind) override;
     void RunMonitorWindow(CTallyvoltDlg& dlg, tallyvolt::TrayIcon& tray,
                           tallyvolt::SingleInstance& instance,
-                          tallyvolt::TerminationSignals* signals) override;
+                          tallyvolt::TerminationSignals* signals,
+                          const std::function<void()>& endRun) override;
 
 private:
     bool OnInit() override;
