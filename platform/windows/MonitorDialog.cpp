@@ -211,19 +211,26 @@ void MonitorDialog::PositionChanging(WINDOWPOS& pos)
     // second copy's request. The tray icon's press clears the flag first.
     if (m_monitor.IsInTray())
         pos.flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
-    if (m_placing || (pos.flags & SWP_NOMOVE) || m_ended)
-        return;
-    if (pos.x <= kMinimizedPosition || pos.y <= kMinimizedPosition || ::IsIconic(m_window))
+    // A show that does not move is where the window first becomes visible: its place counts
+    // as the remembered one, unsnapped.
+    const bool moves = !(pos.flags & SWP_NOMOVE);
+    const bool shows = (pos.flags & SWP_SHOWWINDOW) != 0;
+    if (m_placing || m_ended || (!moves && !shows))
         return;
     RECT current{};
     ::GetWindowRect(m_window, &current);
+    const int x = moves ? pos.x : current.left;
+    const int y = moves ? pos.y : current.top;
+    if (x <= kMinimizedPosition || y <= kMinimizedPosition || ::IsIconic(m_window))
+        return;
     const int width = (pos.flags & SWP_NOSIZE) ? current.right - current.left : pos.cx;
     const int height = (pos.flags & SWP_NOSIZE) ? current.bottom - current.top : pos.cy;
-    const Rect frame{pos.x, pos.y, width, height};
+    const Rect frame{x, y, width, height};
     const bool visible = ::IsWindowVisible(m_window) || (pos.flags & SWP_SHOWWINDOW);
     // Snapped to the edges of the work area of the monitor it is going to, while it is being
     // dragged; the remembered position follows.
-    if (std::optional<Point> snapped = m_monitor.OnWindowSettled(frame, WorkAreaAt(frame), visible)) {
+    const std::optional<Point> snapped = m_monitor.OnWindowSettled(frame, WorkAreaAt(frame), visible);
+    if (snapped && moves) {
         pos.x = snapped->x;
         pos.y = snapped->y;
     }

@@ -110,6 +110,10 @@ int main(int argc, char** argv)
 
     HWND window = Monitor();
     if (command == "wait") {
+        // Until the window has been placed and shown.
+        for (int i = 0; i < 200 && !::IsWindowVisible(window); ++i)
+            ::Sleep(50);
+        ::Sleep(200);
         PrintState(window);
     } else if (command == "figures") {
         std::printf("%s|%s|%s\n", ControlText(window, 1000).c_str(),
