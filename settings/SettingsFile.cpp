@@ -2,6 +2,7 @@
 #include "settings/SettingsFile.h"
 
 #include "settings/IniText.h"
+#include "settings/TextEncoding.h"
 
 namespace tallyvolt {
 
@@ -12,19 +13,22 @@ SettingsFile::SettingsFile(std::string path, std::string section)
 
 namespace {
 
-// Text in UTF-16 or UTF-32 (Notepad's "Unicode"): its keys cannot be read byte by byte, and an
-// ASCII line written into it would ruin it.
-bool IsWideText(const std::string& text)
-{
-    return text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0 ||
-           text.rfind(std::string("\0\0\xFE\xFF", 4), 0) == 0;
-}
-
-ReadResult Read(const std::string& path, std::string& text)
+// Reads the file as UTF-8 text, whatever its encoding on disk (`encoding`). A file in an
+// encoding the program does not write (UTF-16 big-endian, UTF-32), or UTF-16 that is not valid,
+// is unreadable: its keys cannot be read, and a line written into it would ruin it.
+ReadResult Read(const std::string& path, std::string& text, encoding::Encoding& encoding)
 {
     ReadResult result = ReadWholeFile(path, SettingsFile::kSizeLimit, text);
-    if (result == ReadResult::Ok && IsWideText(text))
+    encoding = encoding::Detect(text);
+    if (result == ReadResult::Ok && encoding == encoding::Encoding::Utf16Le) {
+        std::optional<std::string> decoded = encoding::Utf16LeToUtf8(text);
+        if (decoded)
+            text = std::move(*decoded);
+        else
+            result = ReadResult::Unreadable;
+    } else if (result == ReadResult::Ok && encoding == encoding::Encoding::Unsupported) {
         result = ReadResult::Unreadable;
+    }
     if (result != ReadResult::Ok)
         text.clear();
     return result;
@@ -32,7 +36,11 @@ ReadResult Read(const std::string& path, std::string& text)
 
 } // namespace
 
-void SettingsFile::Load() { m_state = Read(m_path, m_text); }
+void SettingsFile::Load()
+{
+    encoding::Encoding unused;
+    m_state = Read(m_path, m_text, unused);
+}
 
 std::string SettingsFile::GetString(const std::string& key, const std::string& fallback) const
 {
@@ -53,12 +61,20 @@ bool SettingsFile::WriteString(const std::string& key, const std::string& value)
         return false;
     // Start from the file as it is now: the user may have edited it during a long run.
     std::string current;
-    const ReadResult now = Read(m_path, current);
+    encoding::Encoding onDisk;
+    const ReadResult now = Read(m_path, current, onDisk);
     if (now == ReadResult::Unreadable)
         return false;
     std::string updated = ini::SetValue(current, m_section, key, value);
     if (now == ReadResult::Ok && updated == current)
         return true;
+    // Written back in the encoding it came in, mark and line ends included.
+    if (now == ReadResult::Ok && onDisk == encoding::Encoding::Utf16Le) {
+        std::optional<std::string> encoded = encoding::Utf8ToUtf16Le(updated);
+        if (!encoded)
+            return false;
+        updated = std::move(*encoded);
+    }
     return ReplaceFileAtomically(m_path, updated);
 }
 

@@ -1,5 +1,6 @@
 // The settings file on disk: reading, and the one write-back that must never damage it.
 #include "settings/SettingsFile.h"
+#include "settings/TextEncoding.h"
 
 #include "fakes/TempFolder.h"
 
@@ -26,6 +27,12 @@ mode_t ModeOf(const std::string& path)
     struct stat st;
     EXPECT_EQ(::stat(path.c_str(), &st), 0);
     return st.st_mode & 07777;
+}
+
+// `utf8` as UTF-16LE with its mark.
+std::string Wide(const std::string& utf8)
+{
+    return tallyvolt::encoding::Utf8ToUtf16Le(utf8).value();
 }
 
 } // namespace
@@ -116,14 +123,29 @@ TEST(SettingsFile, ByteOrderMarksAreHonoured)
     ASSERT_TRUE(marked.WriteString("WindowPosition", "1 2"));
     EXPECT_EQ(ReadFile(utf8), "\xEF\xBB\xBF[Tallyvolt]\r\nDelimiter=COMMA\r\nWindowPosition=1 2\r\n");
 
-    // UTF-16 (Notepad's "Unicode"): not understood, so defaults and never written.
+    // UTF-16 little-endian with its mark (Notepad's "Unicode"): read, and rewritten in UTF-16
+    // with the mark and the line ends it had.
     const std::string utf16 = dir / "utf16.ini";
-    const std::string wide("\xFF\xFE[\0T\0]\0\r\0\n\0", 12);
-    WriteFile(utf16, wide);
+    WriteFile(utf16, Wide("[Tallyvolt]\r\nDelimiter=COMMA\r\nLogFile=C:\\J\xC3\xBCrgen\\a.log\r\n"));
     SettingsFile unicode = Loaded(utf16);
-    EXPECT_EQ(unicode.State(), ReadResult::Unreadable);
-    EXPECT_FALSE(unicode.WriteString("WindowPosition", "1 2"));
-    EXPECT_EQ(ReadFile(utf16), wide);
+    EXPECT_EQ(unicode.State(), ReadResult::Ok);
+    EXPECT_EQ(unicode.GetString("Delimiter", "TAB"), "COMMA");
+    EXPECT_EQ(unicode.GetString("LogFile", ""), "C:\\J\xC3\xBCrgen\\a.log");
+    ASSERT_TRUE(unicode.WriteString("WindowPosition", "1 2"));
+    EXPECT_EQ(ReadFile(utf16), Wide("[Tallyvolt]\r\nDelimiter=COMMA\r\nLogFile=C:\\J\xC3\xBCrgen\\a.log\r\n"
+                                    "WindowPosition=1 2\r\n"));
+
+    // UTF-16 big-endian, and UTF-16 cut in the middle of a character: not understood, so
+    // defaults and never written.
+    for (const std::string& text : {std::string("\xFE\xFF\0[\0T\0]\0\r\0\n", 12),
+                                    std::string("\xFF\xFE[\0T\0]", 7)}) {
+        const std::string path = dir / "other.ini";
+        WriteFile(path, text);
+        SettingsFile other = Loaded(path);
+        EXPECT_EQ(other.State(), ReadResult::Unreadable);
+        EXPECT_FALSE(other.WriteString("WindowPosition", "1 2"));
+        EXPECT_EQ(ReadFile(path), text);
+    }
 }
 
 TEST(SettingsFile, FileThatBecameUnreadableDuringTheRunIsLeftAlone)
