@@ -27,6 +27,9 @@ std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg&)
     return std::make_unique<win::WindowsTrayIcon>();
 }
 
-std::unique_ptr<TerminationSignals> CatchEndRequests() { return nullptr; }
+std::unique_ptr<TerminationSignals> CatchEndRequests()
+{
+    return nullptr;
+}
 
 } // namespace tallyvolt

@@ -12,7 +12,10 @@
 namespace tallyvolt::win {
 namespace {
 
-Rect ToRect(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+Rect ToRect(const RECT& r)
+{
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
 
 BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT area, LPARAM list)
 {
@@ -91,8 +94,7 @@ void MonitorDialog::Run()
         m_monitor.TearDownDialog();
 }
 
-INT_PTR CALLBACK MonitorDialog::Procedure(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam)
+INT_PTR CALLBACK MonitorDialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     MonitorDialog* self = nullptr;
     if (message == WM_INITDIALOG) {
@@ -195,9 +197,8 @@ void MonitorDialog::SetUp()
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &primary, 0);
     std::vector<Rect> displays;
     ::EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&displays));
-    const Point place = m_monitor.FirstPlacement(frame.right - frame.left,
-                                                 frame.bottom - frame.top, ToRect(primary),
-                                                 displays);
+    const Point place = m_monitor.FirstPlacement(frame.right - frame.left, frame.bottom - frame.top,
+                                                 ToRect(primary), displays);
     m_placing = true;
     ::SetWindowPos(m_window, nullptr, place.x, place.y, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -229,7 +230,8 @@ void MonitorDialog::PositionChanging(WINDOWPOS& pos)
     const bool visible = ::IsWindowVisible(m_window) || (pos.flags & SWP_SHOWWINDOW);
     // Snapped to the edges of the work area of the monitor it is going to, while it is being
     // dragged; the remembered position follows.
-    const std::optional<Point> snapped = m_monitor.OnWindowSettled(frame, WorkAreaAt(frame), visible);
+    const std::optional<Point> snapped =
+        m_monitor.OnWindowSettled(frame, WorkAreaAt(frame), visible);
     if (snapped && moves) {
         pos.x = snapped->x;
         pos.y = snapped->y;
@@ -254,7 +256,10 @@ void MonitorDialog::StartTimer(int id, std::uint32_t milliseconds)
     ::SetTimer(m_window, static_cast<UINT_PTR>(id), milliseconds, nullptr);
 }
 
-void MonitorDialog::StopTimer(int id) { ::KillTimer(m_window, static_cast<UINT_PTR>(id)); }
+void MonitorDialog::StopTimer(int id)
+{
+    ::KillTimer(m_window, static_cast<UINT_PTR>(id));
+}
 
 void MonitorDialog::Iconify()
 {
@@ -262,7 +267,10 @@ void MonitorDialog::Iconify()
         ::ShowWindow(m_window, SW_MINIMIZE);
 }
 
-void MonitorDialog::Withdraw() { ::ShowWindow(m_window, SW_HIDE); }
+void MonitorDialog::Withdraw()
+{
+    ::ShowWindow(m_window, SW_HIDE);
+}
 
 void MonitorDialog::ShowNormal()
 {

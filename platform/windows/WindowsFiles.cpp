@@ -28,7 +28,8 @@ bool WriteAll(HANDLE file, const std::string& content)
 {
     std::size_t done = 0;
     while (done < content.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1 << 20));
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1 << 20));
         DWORD written = 0;
         if (!::WriteFile(file, content.data() + done, chunk, &written, nullptr) || written == 0)
             return false;

@@ -73,10 +73,9 @@ public:
             return false;
         // Created when missing, never truncated; others may read, not write. Write access
         // beside append access lets a record cut short by a full disk be cut away again.
-        HANDLE file = ::CreateFileW(win::Widen(path).c_str(),
-                                    FILE_APPEND_DATA | FILE_WRITE_DATA | SYNCHRONIZE,
-                                    FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr);
+        HANDLE file = ::CreateFileW(
+            win::Widen(path).c_str(), FILE_APPEND_DATA | FILE_WRITE_DATA | SYNCHRONIZE,
+            FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return false;
         const bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
@@ -101,8 +100,7 @@ public:
         const bool sized = ::SetFilePointerEx(m_file, zero, &before, FILE_END);
         DWORD written = 0;
         // One WriteFile of whole bytes.
-        if (::WriteFile(m_file, text.data(), static_cast<DWORD>(text.size()), &written,
-                        nullptr) &&
+        if (::WriteFile(m_file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
             written == text.size())
             return true;
         // A full disk can take part of a record: cut it away again, so the log only ever holds
@@ -139,6 +137,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<LogFile> CreateLogFile() { return std::make_unique<WindowsLogFile>(); }
+std::unique_ptr<LogFile> CreateLogFile()
+{
+    return std::make_unique<WindowsLogFile>();
+}
 
 } // namespace tallyvolt

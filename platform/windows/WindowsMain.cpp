@@ -40,8 +40,8 @@ public:
                       MB_OK | (kind == MessageKind::Error ? MB_ICONSTOP : MB_ICONEXCLAMATION));
     }
 
-    void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance&,
-                          TerminationSignals*, const std::function<void()>& endRun) override
+    void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance&, TerminationSignals*,
+                          const std::function<void()>& endRun) override
     {
         // The Windows wiring makes the Windows tray; any other would mean a wiring fault.
         auto* windowsTray = dynamic_cast<WindowsTrayIcon*>(&tray);

@@ -109,13 +109,19 @@ public:
 
 } // namespace
 
-std::unique_ptr<PowerSource> CreatePowerSource() { return std::make_unique<SystemPowerSource>(); }
+std::unique_ptr<PowerSource> CreatePowerSource()
+{
+    return std::make_unique<SystemPowerSource>();
+}
 
 std::unique_ptr<ProcessorStatistic> CreateProcessorStatistic()
 {
     return std::make_unique<SystemTimesStatistic>();
 }
 
-std::unique_ptr<Clock> CreateSystemClock() { return std::make_unique<WindowsClock>(); }
+std::unique_ptr<Clock> CreateSystemClock()
+{
+    return std::make_unique<WindowsClock>();
+}
 
 } // namespace tallyvolt

@@ -132,8 +132,7 @@ TEST(WindowsSingleInstance, OneClaimAtATimeReleasedWithItsHolder)
     auto second = CreateSingleInstance(name);
     EXPECT_EQ(first->TryAcquire(), SingleInstance::Claim::Acquired);
     EXPECT_EQ(second->TryAcquire(), SingleInstance::Claim::AlreadyRunning);
-    EXPECT_EQ(CreateSingleInstance(name + "-other")->TryAcquire(),
-              SingleInstance::Claim::Acquired);
+    EXPECT_EQ(CreateSingleInstance(name + "-other")->TryAcquire(), SingleInstance::Claim::Acquired);
     first.reset();
     EXPECT_EQ(second->TryAcquire(), SingleInstance::Claim::Acquired);
 }

@@ -132,8 +132,8 @@ int main(int argc, char** argv)
         ::SendMessageW(window, ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
         PrintState(window);
     } else if (command == "move") {
-        ::SetWindowPos(window, nullptr, static_cast<int>(number(2)), static_cast<int>(number(3)),
-                       0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(window, nullptr, static_cast<int>(number(2)), static_cast<int>(number(3)), 0,
+                       0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         ::Sleep(300);
         PrintState(window);
     } else if (command == "show") {
