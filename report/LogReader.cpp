@@ -1,7 +1,7 @@
 // Reading Tallyvolt's logs line by line.
 #include "report/LogReader.h"
 
-#include "platform/PowerSource.h"
+#include "log/LogText.h"
 #include "report/Summary.h"
 
 #include <fcntl.h>
@@ -17,91 +17,7 @@ namespace tallyvolt::report {
 
 namespace {
 
-constexpr std::string_view kStarted = " - started ";
-constexpr std::string_view kStopped = " - stopped ";
-constexpr std::string_view kBurnRatePrefix = "Battery Burn Rate: ";
-constexpr std::string_view kCpuAveragePrefix = "CPU Average:";
-constexpr std::string_view kColumns[] = {"Time", "Battery Life", "AC Power", "Battery State",
-                                         "CPU Usage"};
 constexpr char kDelimiters[] = {'\t', ',', ';'};
-
-// Days from 2000-01-01 to the given date of the proleptic Gregorian calendar.
-std::int64_t DaysSince2000(int year, int month, int day)
-{
-    // Howard Hinnant's days_from_civil, shifted to 2000.
-    year -= month <= 2;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int yoe = year - static_cast<int>(era * 400);
-    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468 - 10957;
-}
-
-int DaysInMonth(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-// Two digits at `text[at]`, or -1.
-int TwoDigits(std::string_view text, std::size_t at)
-{
-    const char a = text[at], b = text[at + 1];
-    if (a < '0' || a > '9' || b < '0' || b > '9')
-        return -1;
-    return (a - '0') * 10 + (b - '0');
-}
-
-// "87%": a whole number of at most `maxDigits` digits followed by '%'.
-std::optional<std::uint32_t> Percent(std::string_view text, std::size_t maxDigits)
-{
-    if (text.size() < 2 || text.size() > maxDigits + 1 || text.back() != '%')
-        return std::nullopt;
-    std::uint32_t value = 0;
-    const char* end = text.data() + text.size() - 1;
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<std::uint8_t> StateBitsOf(std::string_view text)
-{
-    if (text == "Unknown")
-        return 0;
-    static constexpr std::pair<std::string_view, std::uint8_t> kWords[] = {
-        {"High", kBatteryHigh},
-        {"Low", kBatteryLow},
-        {"Critical", kBatteryCritical},
-        {"Charging", kBatteryCharging},
-        {"No Battery", kNoSystemBattery}};
-    std::uint8_t bits = 0;
-    while (!text.empty()) {
-        const std::size_t plus = text.find('+');
-        const std::string_view word = text.substr(0, plus);
-        const auto known = std::find_if(std::begin(kWords), std::end(kWords),
-                                        [word](const auto& w) { return w.first == word; });
-        if (known == std::end(kWords) || (bits & known->second))
-            return std::nullopt;
-        bits |= known->second;
-        if (plus == std::string_view::npos)
-            break;
-        text.remove_prefix(plus + 1);
-        if (text.empty())
-            return std::nullopt; // a trailing '+'
-    }
-    return bits == 0 ? std::nullopt : std::optional<std::uint8_t>(bits);
-}
-
-std::optional<double> Number(std::string_view text)
-{
-    double value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 bool Binary(std::string_view line)
 {
@@ -145,20 +61,6 @@ bool SplitFields(std::string_view line, char delimiter, std::string_view (&field
 }
 
 } // namespace
-
-std::optional<LocalSeconds> ParseTimeStamp(std::string_view text)
-{
-    // MM/DD/YY HH:MM:SS
-    if (text.size() != 17 || text[2] != '/' || text[5] != '/' || text[8] != ' ' ||
-        text[11] != ':' || text[14] != ':')
-        return std::nullopt;
-    const int month = TwoDigits(text, 0), day = TwoDigits(text, 3), year = TwoDigits(text, 6);
-    const int hour = TwoDigits(text, 9), minute = TwoDigits(text, 12), second = TwoDigits(text, 15);
-    if (month < 1 || month > 12 || year < 0 || day < 1 || day > DaysInMonth(2000 + year, month) ||
-        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60)
-        return std::nullopt;
-    return DaysSince2000(2000 + year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
-}
 
 LogParser::LogParser(std::string file, ReadOptions options) : m_options(options)
 {
@@ -245,7 +147,7 @@ void LogParser::Line(std::string_view line, bool complete)
     }
     if (afterStop && FooterFigures(line))
         return;
-    if (line.rfind("Tallyvolt v", 0) == 0 && NameLine(line))
+    if (line.rfind(m_namePrefix, 0) == 0 && NameLine(line))
         return;
     if (line.rfind(kBurnRatePrefix, 0) == 0) {
         Skip("footer figures without the line that stops a run");
@@ -299,14 +201,10 @@ bool LogParser::FooterFigures(std::string_view line)
     Footer& footer = *m_out.runs.back().footer;
     footer.burnRateText =
         std::string(line.substr(kBurnRatePrefix.size(), average - 1 - kBurnRatePrefix.size()));
-    constexpr std::string_view kPerMinute = "%/minute";
-    const std::string_view rate = footer.burnRateText;
-    if (rate.size() > kPerMinute.size() &&
-        rate.substr(rate.size() - kPerMinute.size()) == kPerMinute)
-        footer.burnRate = Number(rate.substr(0, rate.size() - kPerMinute.size()));
+    footer.burnRate = ParseBurnRateText(footer.burnRateText);
     std::string_view cpu = line.substr(average + kCpuAveragePrefix.size());
     if (!cpu.empty() && cpu.back() == '%')
-        footer.cpuAverage = Number(cpu.substr(0, cpu.size() - 1));
+        footer.cpuAverage = ParseNumber(cpu.substr(0, cpu.size() - 1));
     return true;
 }
 
@@ -324,13 +222,14 @@ bool LogParser::Record(std::string_view line, bool complete)
             delimiter = d;
         }
     }
-    std::string_view fields[5];
+    std::string_view fields[kFieldCount];
     std::size_t count = 0;
     if (!delimiter || !SplitFields(line, delimiter, fields, &count)) {
         if (!complete)
             Skip("truncated last line");
-        else if (delimiter && count < 5 && ParseTimeStamp(fields[0]))
-            Skip("record with " + std::to_string(count) + " of 5 fields");
+        else if (delimiter && count < kFieldCount && ParseTimeStamp(fields[0]))
+            Skip("record with " + std::to_string(count) + " of " + std::to_string(kFieldCount) +
+                 " fields");
         else
             Skip("not a line of a Tallyvolt log: " + Quoted(line));
         return false;
@@ -348,31 +247,27 @@ bool LogParser::Record(std::string_view line, bool complete)
     }
     record.time = *time;
     // The program writes the charge as reported, 255 when the battery does not know it.
-    const std::optional<std::uint32_t> charge = Percent(fields[1], 3);
+    const std::optional<std::uint32_t> charge = ParsePercent(fields[1], 3);
     if (!charge || *charge > 255) {
         Skip("not a battery charge: " + Quoted(fields[1]));
         return false;
     }
     if (*charge <= 100)
         record.charge = static_cast<std::uint8_t>(*charge);
-    if (fields[2] == "On")
-        record.ac = LinePower::On;
-    else if (fields[2] == "Off")
-        record.ac = LinePower::Off;
-    else if (fields[2] == "Unknown")
-        record.ac = LinePower::Unknown;
-    else {
+    const std::optional<std::uint8_t> ac = ParseAcText(fields[2]);
+    if (!ac) {
         Skip("not a line power state: " + Quoted(fields[2]));
         return false;
     }
-    const std::optional<std::uint8_t> state = StateBitsOf(fields[3]);
+    record.ac = *ac == 1 ? LinePower::On : *ac == 0 ? LinePower::Off : LinePower::Unknown;
+    const std::optional<std::uint8_t> state = ParseStateText(fields[3]);
     if (!state) {
         Skip("not a battery state: " + Quoted(fields[3]));
         return false;
     }
     record.state = *state;
-    if (fields[4] != "Unknown") {
-        const std::optional<std::uint32_t> cpu = Percent(fields[4], 3);
+    if (fields[4] != kUnknown) {
+        const std::optional<std::uint32_t> cpu = ParsePercent(fields[4], 3);
         if (!cpu || *cpu > 100) {
             Skip(complete ? "not a processor usage: " + Quoted(fields[4]) : "truncated last line");
             return false;

@@ -3,6 +3,7 @@
 // and stop footers, or from gaps where a log has none.
 #pragma once
 
+#include "log/LogText.h"
 #include "report/LogModel.h"
 
 #include <optional>
@@ -51,6 +52,7 @@ private:
     bool m_overlong = false; // dropping the rest of a line longer than kMaxLineLength
     bool m_afterStopLine = false;
     std::uint32_t m_lineNumber = 0;
+    const std::string m_namePrefix = NameLinePrefix(); // "Tallyvolt v"
 };
 
 ParsedFile ParseLog(std::string file, std::string_view text, ReadOptions options = {});
@@ -62,7 +64,6 @@ bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std:
 // Splits runs without a header wherever two samples lie more than three periods apart.
 void SplitHeaderlessRuns(ParsedFile& file, std::optional<LocalSeconds> period);
 
-// Parses "MM/DD/YY HH:MM:SS"; none unless every field is in range.
-std::optional<LocalSeconds> ParseTimeStamp(std::string_view text);
+using tallyvolt::ParseTimeStamp;
 
 } // namespace tallyvolt::report

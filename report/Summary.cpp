@@ -1,6 +1,8 @@
 // The figures of one run.
 #include "report/Summary.h"
 
+#include "log/RunFigures.h"
+
 #include <algorithm>
 
 namespace tallyvolt::report {
@@ -54,8 +56,7 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
         s.chargeStart = *first->charge;
         s.chargeEnd = *last->charge;
         if (last->time != first->time) {
-            s.burnRate = static_cast<double>(*s.chargeStart - *s.chargeEnd) /
-                         static_cast<double>(last->time - first->time) * 60.0;
+            s.burnRate = BurnRate(*s.chargeStart, *s.chargeEnd, last->time - first->time);
             if (*s.burnRate > 0)
                 s.minutesToEmpty = *s.chargeEnd / *s.burnRate;
             else if (*s.burnRate < 0)
@@ -63,33 +64,23 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
         }
     }
 
-    // The processor average as the program keeps it: until the reference every sample starts
-    // it afresh; after it, each usage is weighted by the time since the previous usage.
+    // The processor average as the program keeps it: until the reference every sample takes
+    // the reference anew; after it, each usage is weighted by the time since the previous usage.
     const std::size_t reference =
         first ? static_cast<std::size_t>(first - records.data()) : records.size() - 1;
-    const LocalSeconds start = records[reference].time;
-    LocalSeconds previous = start;
-    double average = 0.0;
-    bool anyUsage = false;
+    TimeWeightedAverage average;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
+        if (i <= reference)
+            average.Restart(r.time);
         if (!r.cpu)
             continue;
-        anyUsage = true;
         s.cpuMin = std::min(s.cpuMin.value_or(100), *r.cpu);
         s.cpuMax = std::max(s.cpuMax.value_or(0), *r.cpu);
-        const LocalSeconds elapsed = r.time - start;
-        if (i <= reference || elapsed == 0) {
-            average = *r.cpu;
-        } else {
-            average = (static_cast<double>(*r.cpu) * static_cast<double>(r.time - previous) +
-                       static_cast<double>(previous - start) * average) /
-                      static_cast<double>(elapsed);
-            previous = r.time;
-        }
+        average.Add(*r.cpu, r.time);
     }
-    if (anyUsage)
-        s.cpuAverage = average;
+    if (average.HasValue())
+        s.cpuAverage = average.Value();
 
     // Line power over the sampled time: each interval counts for the state at its start.
     LocalSeconds onTime = 0, knownTime = 0;

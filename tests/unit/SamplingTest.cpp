@@ -1,6 +1,6 @@
 // Sampling: the burn rate, the time-weighted processor average, the records and the figures,
 // and the dialog's set-up, timer and teardown around them.
-#include "monitor/LogText.h"
+#include "log/LogText.h"
 #include "monitor/TallyvoltDlg.h"
 
 #include "fakes/FakeServices.h"
