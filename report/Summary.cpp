@@ -25,20 +25,13 @@ LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<Loca
     return 3 * (period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records));
 }
 
-RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
-{
-    RunSummary s;
-    const std::vector<Record>& records = run.records;
-    s.samples = records.size();
-    s.start = run.started ? *run.started : records.empty() ? 0 : records.front().time;
-    s.end = run.footer ? run.footer->time : records.empty() ? s.start : records.back().time;
-    if (records.empty())
-        return s;
-    s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);
-    const LocalSeconds gap = 3 * s.period;
+namespace {
 
-    // The charge, and the burn rate from the first known charge (the program's reference) to
-    // the last one: a sample whose charge is unknown does not move the rate.
+// The charge, and the burn rate from the first known charge (the program's reference) to the
+// last one: a sample whose charge is unknown does not move the rate. Returns the reference's
+// index, the last record's when no charge is known.
+std::size_t ChargeFigures(const std::vector<Record>& records, RunSummary& s)
+{
     const Record* first = nullptr;
     const Record* last = nullptr;
     for (const Record& r : records) {
@@ -52,22 +45,24 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
         s.chargeMin = std::min(s.chargeMin.value_or(100), int{*r.charge});
         s.chargeMax = std::max(s.chargeMax.value_or(0), int{*r.charge});
     }
-    if (first) {
-        s.chargeStart = *first->charge;
-        s.chargeEnd = *last->charge;
-        if (last->time != first->time) {
-            s.burnRate = BurnRate(*s.chargeStart, *s.chargeEnd, last->time - first->time);
-            if (*s.burnRate > 0)
-                s.minutesToEmpty = *s.chargeEnd / *s.burnRate;
-            else if (*s.burnRate < 0)
-                s.minutesToFull = (100 - *s.chargeEnd) / -*s.burnRate;
-        }
+    if (!first)
+        return records.size() - 1;
+    s.chargeStart = *first->charge;
+    s.chargeEnd = *last->charge;
+    if (last->time != first->time) {
+        s.burnRate = BurnRate(*s.chargeStart, *s.chargeEnd, last->time - first->time);
+        if (*s.burnRate > 0)
+            s.minutesToEmpty = *s.chargeEnd / *s.burnRate;
+        else if (*s.burnRate < 0)
+            s.minutesToFull = (100 - *s.chargeEnd) / -*s.burnRate;
     }
+    return static_cast<std::size_t>(first - records.data());
+}
 
-    // The processor average as the program keeps it: until the reference every sample takes
-    // the reference anew; after it, each usage is weighted by the time since the previous usage.
-    const std::size_t reference =
-        first ? static_cast<std::size_t>(first - records.data()) : records.size() - 1;
+// The processor average as the program keeps it: until the reference every sample takes the
+// reference anew; after it, each usage is weighted by the time since the previous usage.
+void ProcessorFigures(const std::vector<Record>& records, std::size_t reference, RunSummary& s)
+{
     TimeWeightedAverage average;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
@@ -81,8 +76,12 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
     }
     if (average.HasValue())
         s.cpuAverage = average.Value();
+}
 
-    // Line power over the sampled time: each interval counts for the state at its start.
+// Line power over the sampled time: each interval counts for the state at its start; intervals
+// longer than `gap` are gaps and count for nothing.
+void LinePowerFigures(const std::vector<Record>& records, LocalSeconds gap, RunSummary& s)
+{
     LocalSeconds onTime = 0, knownTime = 0;
     std::optional<LinePower> lastKnown;
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -107,6 +106,23 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
         s.linePowerShare = static_cast<double>(onTime) / static_cast<double>(knownTime);
     else if (lastKnown && records.size() == 1)
         s.linePowerShare = *lastKnown == LinePower::On ? 1.0 : 0.0;
+}
+
+} // namespace
+
+RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
+{
+    RunSummary s;
+    const std::vector<Record>& records = run.records;
+    s.samples = records.size();
+    s.start = run.started ? *run.started : records.empty() ? 0 : records.front().time;
+    s.end = run.footer ? run.footer->time : records.empty() ? s.start : records.back().time;
+    if (records.empty())
+        return s;
+    s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);
+    const std::size_t reference = ChargeFigures(records, s);
+    ProcessorFigures(records, reference, s);
+    LinePowerFigures(records, 3 * s.period, s);
     return s;
 }
 
