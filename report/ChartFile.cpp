@@ -1,13 +1,9 @@
 // The chart's file.
 #include "report/ChartFile.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <random>
 #include <strings.h>
-#include <unistd.h>
 
 namespace tallyvolt::report {
 
@@ -22,33 +18,6 @@ std::optional<Format> FormatOf(const std::string& path)
     if (endsWith(".png"))
         return Format::Png;
     return std::nullopt;
-}
-
-TempFile::TempFile(const std::string& target)
-{
-    std::random_device seed;
-    std::mt19937 generator(seed());
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = target + ".tmp-";
-        for (int i = 0; i < 6; ++i)
-            path += kLetters[generator() % (sizeof kLetters - 1)];
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            m_path = path;
-            return;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    m_error = errno;
-}
-
-TempFile::~TempFile()
-{
-    if (!m_path.empty())
-        ::unlink(m_path.c_str());
 }
 
 bool IsComplete(const std::string& path, Format format)

@@ -3,7 +3,7 @@
 // PLplot ends the whole process on some errors (plexit), and when it cannot open its output it
 // asks on the terminal for another name. So everything it could trip on is settled before it
 // starts: the extension, that there is something to draw, and a file it can surely open (a new
-// file next to the target, renamed over it once the chart is complete).
+// file next to the target, put in its place once the chart is complete).
 #include "report/Plot.h"
 
 #include "report/ChartFile.h"
@@ -11,17 +11,17 @@
 #include "report/Summary.h"
 #include "report/Thinner.h"
 
+#include "platform/Files.h"
+
 #include <plplot/plstream.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
-#include <strings.h>
 #include <type_traits>
 #include <unistd.h>
 
@@ -499,24 +499,26 @@ bool PlotRuns(const std::vector<Run>& runs, const PlotOptions& options, std::str
         return fail("the plotting library cannot write to a path holding \"%n\"");
 
     // An existing target must be a file we may write (a pipe without reader must not block us);
-    // a new one is tried with the temp file.
+    // a new one is tried with the new file beside it.
     const int existing = ::open(options.path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (existing >= 0)
         ::close(existing);
     else if (errno != ENOENT)
         return fail(std::strerror(errno));
-    TempFile temp(options.path);
-    if (temp.Path().empty())
+    ReplacementFile temp(options.path);
+    if (!temp.IsOpen())
         return fail(std::strerror(temp.Error()));
+    // The new file lies beside the file a link names, whose path may hold "%n" as well.
+    if (temp.TempPath().find("%n") != std::string::npos)
+        return fail("the plotting library cannot write to a path holding \"%n\"");
 
-    const std::string complaint = Draw(drawn, options, *format, temp.Path());
+    const std::string complaint = Draw(drawn, options, *format, temp.TempPath());
     if (!complaint.empty())
         return fail("the chart could not be drawn: " + complaint);
-    if (!IsComplete(temp.Path(), *format))
+    if (!IsComplete(temp.TempPath(), *format))
         return fail("the chart could not be written completely");
-    if (std::rename(temp.Path().c_str(), options.path.c_str()) != 0)
-        return fail(std::strerror(errno));
-    temp.Keep();
+    if (!temp.Commit())
+        return fail(std::strerror(temp.Error()));
     return true;
 }
 
