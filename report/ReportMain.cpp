@@ -4,6 +4,7 @@
 #include "report/Options.h"
 #include "report/Plot.h"
 #include "report/SummaryText.h"
+#include "resources/Version.h"
 
 #include <cerrno>
 #include <cstdio>
