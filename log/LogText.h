@@ -43,7 +43,7 @@ std::string StateText(std::uint8_t batteryFlag);
 std::optional<std::uint8_t> ParseStateText(std::string_view text);
 // "87%", or "Unknown" above 100.
 std::string BatteryText(std::uint8_t percent);
-// "87%": a whole number of at most `maxDigits` digits followed by '%'.
+// "87%": a whole number of at most `maxDigits` (up to 19) digits followed by '%'.
 std::optional<std::uint32_t> ParsePercent(std::string_view text, std::size_t maxDigits);
 // "0.25%/minute": the mean fall of the charge per minute, negative while it rises.
 std::string BurnRateText(double percentPerMinute);

@@ -51,17 +51,61 @@ std::string FormatTimeStamp(const std::tm& local)
     return out;
 }
 
+namespace {
+
+bool HasStampShape(std::string_view text)
+{
+    return text.size() == 17 && text[2] == '/' && text[5] == '/' && text[8] == ' ' &&
+           text[11] == ':' && text[14] == ':';
+}
+
+// Seconds from 2000-01-01 00:00:00 to the start of the day "MM/DD/YY" at the text's start.
+std::optional<LocalSeconds> Midnight(std::string_view text)
+{
+    const int month = TwoDigits(text, 0), day = TwoDigits(text, 3), year = TwoDigits(text, 6);
+    if (month < 1 || month > 12 || year < 0 || day < 1 || day > DaysInMonth(2000 + year, month))
+        return std::nullopt;
+    return DaysSince2000(2000 + year, month, day) * 86400;
+}
+
+// Seconds into the day of "HH:MM:SS" at text[9]; a leap second is allowed.
+std::optional<LocalSeconds> TimeOfDay(std::string_view text)
+{
+    const int hour = TwoDigits(text, 9), minute = TwoDigits(text, 12), second = TwoDigits(text, 15);
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60)
+        return std::nullopt;
+    return hour * 3600 + minute * 60 + second;
+}
+
+} // namespace
+
 std::optional<LocalSeconds> ParseTimeStamp(std::string_view text)
 {
-    if (text.size() != 17 || text[2] != '/' || text[5] != '/' || text[8] != ' ' ||
-        text[11] != ':' || text[14] != ':')
+    if (!HasStampShape(text))
         return std::nullopt;
-    const int month = TwoDigits(text, 0), day = TwoDigits(text, 3), year = TwoDigits(text, 6);
-    const int hour = TwoDigits(text, 9), minute = TwoDigits(text, 12), second = TwoDigits(text, 15);
-    if (month < 1 || month > 12 || year < 0 || day < 1 || day > DaysInMonth(2000 + year, month) ||
-        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60)
+    const std::optional<LocalSeconds> midnight = Midnight(text);
+    const std::optional<LocalSeconds> time = TimeOfDay(text);
+    if (!midnight || !time)
         return std::nullopt;
-    return DaysSince2000(2000 + year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    return *midnight + *time;
+}
+
+std::optional<LocalSeconds> TimeStampReader::Read(std::string_view text)
+{
+    if (!HasStampShape(text))
+        return std::nullopt;
+    const std::optional<LocalSeconds> time = TimeOfDay(text);
+    if (!time)
+        return std::nullopt;
+    if (!m_haveDate || text.compare(0, sizeof m_date, m_date, sizeof m_date) != 0) {
+        const std::optional<LocalSeconds> midnight = Midnight(text);
+        if (!midnight)
+            return std::nullopt;
+        text.copy(m_date, sizeof m_date);
+        m_midnight = *midnight;
+        m_haveDate = true;
+    }
+    return m_midnight + *time;
 }
 
 } // namespace tallyvolt

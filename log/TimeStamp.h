@@ -20,4 +20,17 @@ std::string FormatTimeStamp(const std::tm& local);
 // Parses "MM/DD/YY HH:MM:SS"; none unless every field is in range.
 std::optional<LocalSeconds> ParseTimeStamp(std::string_view text);
 
+// Parses the stamps of one log as ParseTimeStamp does. Consecutive stamps mostly share their
+// date, which is then not worked out again.
+class TimeStampReader
+{
+public:
+    std::optional<LocalSeconds> Read(std::string_view text);
+
+private:
+    char m_date[8] = {}; // "MM/DD/YY" of the last valid stamp
+    LocalSeconds m_midnight = 0;
+    bool m_haveDate = false;
+};
+
 } // namespace tallyvolt

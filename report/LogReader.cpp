@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -17,14 +18,9 @@ namespace tallyvolt::report {
 
 namespace {
 
-constexpr char kDelimiters[] = {'\t', ',', ';'};
-
-bool Binary(std::string_view line)
+bool StartsWith(std::string_view line, std::string_view prefix)
 {
-    return std::any_of(line.begin(), line.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return (u < 0x20 && c != '\t') || u == 0x7f;
-    });
+    return line.size() >= prefix.size() && line.compare(0, prefix.size(), prefix) == 0;
 }
 
 std::string Quoted(std::string_view text)
@@ -36,28 +32,6 @@ std::string Quoted(std::string_view text)
         out += "...";
     out += '"';
     return out;
-}
-
-// Splits on `delimiter` into exactly `n` fields; false for any other count.
-template <std::size_t N>
-bool SplitFields(std::string_view line, char delimiter, std::string_view (&fields)[N],
-                 std::size_t* count)
-{
-    std::size_t n = 0;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = line.find(delimiter, start);
-        if (n == N) {
-            *count = N + 1;
-            return false;
-        }
-        fields[n++] = line.substr(start, at == std::string_view::npos ? at : at - start);
-        if (at == std::string_view::npos)
-            break;
-        start = at + 1;
-    }
-    *count = n;
-    return n == N;
 }
 
 } // namespace
@@ -141,19 +115,20 @@ void LogParser::Line(std::string_view line, bool complete)
     m_afterStopLine = false;
     if (line.empty())
         return;
-    if (Binary(line)) {
+    const Scan scan = ScanLine(line);
+    if (scan.binary) {
         Skip(complete ? "binary data" : "binary data in the last line");
         return;
     }
     if (afterStop && FooterFigures(line))
         return;
-    if (line.rfind(m_namePrefix, 0) == 0 && NameLine(line))
+    if (StartsWith(line, m_namePrefix) && NameLine(line))
         return;
-    if (line.rfind(kBurnRatePrefix, 0) == 0) {
+    if (StartsWith(line, kBurnRatePrefix)) {
         Skip("footer figures without the line that stops a run");
         return;
     }
-    Record(line, complete);
+    Record(line, scan, complete);
 }
 
 bool LogParser::NameLine(std::string_view line)
@@ -191,7 +166,7 @@ bool LogParser::NameLine(std::string_view line)
 bool LogParser::FooterFigures(std::string_view line)
 {
     // "Battery Burn Rate: 0.25%/minute,CPU Average:12.50%"
-    if (line.rfind(kBurnRatePrefix, 0) != 0 || m_out.runs.empty())
+    if (!StartsWith(line, kBurnRatePrefix) || m_out.runs.empty())
         return false;
     const std::size_t average = line.rfind(kCpuAveragePrefix);
     if (average == std::string_view::npos || average < kBurnRatePrefix.size() + 1) {
@@ -208,26 +183,79 @@ bool LogParser::FooterFigures(std::string_view line)
     return true;
 }
 
-bool LogParser::Record(std::string_view line, bool complete)
+LogParser::Scan LogParser::ScanLine(std::string_view line)
+{
+    // Control characters other than TAB (and DEL) are no part of a log; TAB, ',' and ';' are
+    // the delimiters.
+    static const auto kKinds = [] {
+        std::array<std::uint8_t, 256> kinds{};
+        for (int c = 0; c < 0x20; ++c)
+            kinds[static_cast<std::size_t>(c)] = 0x80;
+        kinds[0x7f] = 0x80;
+        kinds['\t'] = 1;
+        kinds[','] = 2;
+        kinds[';'] = 4;
+        return kinds;
+    }();
+    Scan scan;
+    auto look = [&scan](std::uint8_t kind, std::size_t at) {
+        if (kind == 0x80) {
+            scan.binary = true;
+            return false;
+        }
+        scan.kinds |= kind;
+        if (scan.count < kFieldCount)
+            scan.at[scan.count] = at;
+        ++scan.count;
+        return true;
+    };
+    // Eight bytes at a time: a mask with the high bit of each byte that is a control character,
+    // DEL or a delimiter, the others passed over without a look.
+    constexpr std::uint64_t kOnes = 0x0101010101010101, kLows = 0x7f7f7f7f7f7f7f7f;
+    auto zeroBytes = [](std::uint64_t w) { return ~(((w & kLows) + kLows) | w | kLows); };
+    std::size_t i = 0;
+    for (; line.size() - i >= 8; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, line.data() + i, sizeof word);
+        std::uint64_t marks = zeroBytes(word & (0xe0 * kOnes)) | zeroBytes(word ^ (0x7f * kOnes)) |
+                              zeroBytes(word ^ (',' * kOnes)) | zeroBytes(word ^ (';' * kOnes));
+        for (; marks != 0; marks &= marks - 1) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctzll(marks)) / 8;
+#else
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_clzll(marks)) / 8;
+#endif
+            if (!look(kKinds[static_cast<unsigned char>(line[at])], at))
+                return scan;
+        }
+    }
+    for (; i < line.size(); ++i) {
+        const std::uint8_t kind = kKinds[static_cast<unsigned char>(line[i])];
+        if (kind != 0 && !look(kind, i))
+            return scan;
+    }
+    return scan;
+}
+
+bool LogParser::Record(std::string_view line, const Scan& scan, bool complete)
 {
     // The delimiter is the one of the three that splits the line into five fields; none of
     // the fields can hold any of them.
-    char delimiter = 0;
-    for (char d : kDelimiters) {
-        if (line.find(d) != std::string_view::npos) {
-            if (delimiter) {
-                Skip("not a line of a Tallyvolt log: " + Quoted(line));
-                return false;
-            }
-            delimiter = d;
-        }
+    if (scan.kinds & (scan.kinds - 1)) {
+        Skip("not a line of a Tallyvolt log: " + Quoted(line));
+        return false;
     }
     std::string_view fields[kFieldCount];
-    std::size_t count = 0;
-    if (!delimiter || !SplitFields(line, delimiter, fields, &count)) {
+    const std::size_t count = std::min(scan.count + 1, kFieldCount + 1);
+    for (std::size_t i = 0, start = 0; i < std::min(count, kFieldCount); ++i) {
+        const std::size_t end = i < scan.count ? scan.at[i] : line.size();
+        fields[i] = line.substr(start, end - start);
+        start = end + 1;
+    }
+    if (scan.count != kFieldCount - 1) {
         if (!complete)
             Skip("truncated last line");
-        else if (delimiter && count < kFieldCount && ParseTimeStamp(fields[0]))
+        else if (scan.count > 0 && count < kFieldCount && ParseTimeStamp(fields[0]))
             Skip("record with " + std::to_string(count) + " of " + std::to_string(kFieldCount) +
                  " fields");
         else
@@ -240,7 +268,7 @@ bool LogParser::Record(std::string_view line, bool complete)
     }
     report::Record record;
     record.line = m_lineNumber;
-    const std::optional<LocalSeconds> time = ParseTimeStamp(fields[0]);
+    const std::optional<LocalSeconds> time = m_stamps.Read(fields[0]);
     if (!time) {
         Skip("not a time stamp: " + Quoted(fields[0]));
         return false;
@@ -260,12 +288,16 @@ bool LogParser::Record(std::string_view line, bool complete)
         return false;
     }
     record.ac = *ac == 1 ? LinePower::On : *ac == 0 ? LinePower::Off : LinePower::Unknown;
-    const std::optional<std::uint8_t> state = ParseStateText(fields[3]);
-    if (!state) {
-        Skip("not a battery state: " + Quoted(fields[3]));
-        return false;
+    if (fields[3] != m_stateText || m_stateText.empty()) {
+        const std::optional<std::uint8_t> state = ParseStateText(fields[3]);
+        if (!state) {
+            Skip("not a battery state: " + Quoted(fields[3]));
+            return false;
+        }
+        m_stateText = fields[3];
+        m_stateBits = *state;
     }
-    record.state = *state;
+    record.state = m_stateBits;
     if (fields[4] != kUnknown) {
         const std::optional<std::uint32_t> cpu = ParsePercent(fields[4], 3);
         if (!cpu || *cpu > 100) {

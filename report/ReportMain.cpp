@@ -6,6 +6,8 @@
 #include "report/SummaryText.h"
 #include "resources/Version.h"
 
+#include <malloc.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -135,6 +137,12 @@ bool DrawChart(std::vector<ParsedFile>& files, const PlotOptions& plot)
 
 int main(int argc, char** argv)
 {
+    // A run's records grow by doubling, to a few megabytes a run. Taken from the heap, and kept
+    // there when freed, the memory one doubling leaves behind serves the next runs; as separate
+    // mappings (glibc's way for large blocks) every doubling faulted in fresh pages: 13,700
+    // page faults instead of 7,500 for a log of a million records.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     const ParsedOptions parsed = ParseOptions(argc, argv);
     switch (parsed.action) {
     case Action::BadUsage:
