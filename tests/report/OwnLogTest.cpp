@@ -25,6 +25,16 @@ std::string Fixed2(double value)
     return text;
 }
 
+// The log read back, every line of it a part of a log.
+ParsedFile ReadBack(const std::string& path)
+{
+    ParsedFile file;
+    std::string error;
+    EXPECT_TRUE(ReadLog(path, {}, &file, &error)) << error;
+    EXPECT_EQ(file.skippedCount, 0u);
+    return file;
+}
+
 TEST(ReportOfOwnLog, RecomputedFiguresAreTheMonitorsOwn)
 {
     test::TempFolder folder;
@@ -58,10 +68,7 @@ TEST(ReportOfOwnLog, RecomputedFiguresAreTheMonitorsOwn)
         dlg.CloseLog();
     }
 
-    ParsedFile file;
-    std::string error;
-    ASSERT_TRUE(ReadLog(folder / "run.log", {}, &file, &error)) << error;
-    EXPECT_EQ(file.skippedCount, 0u);
+    const ParsedFile file = ReadBack(folder / "run.log");
     ASSERT_EQ(file.runs.size(), 3u);
     std::size_t records = 0;
     for (const report::Run& run : file.runs) {
@@ -133,10 +140,7 @@ TEST_P(ReportOfOwnLogPerFormat, ReadsBackEverySampleAndTheMonitorsFigures)
     dlg.TearDownDialog();
     dlg.CloseLog();
 
-    ParsedFile file;
-    std::string error;
-    ASSERT_TRUE(ReadLog(folder / "run.log", {}, &file, &error)) << error;
-    EXPECT_EQ(file.skippedCount, 0u);
+    const ParsedFile file = ReadBack(folder / "run.log");
     EXPECT_TRUE(file.isTallyvoltLog);
     ASSERT_EQ(file.runs.size(), 1u);
     const report::Run& run = file.runs[0];
