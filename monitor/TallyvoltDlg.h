@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "log/RunFigures.h"
 #include "monitor/Placement.h"
 #include "platform/DialogWindow.h"
 #include "platform/LogFile.h"
@@ -99,7 +100,7 @@ public:
     const std::string& BatteryText() const { return m_batteryText; }
     const std::string& BurnRateText() const { return m_burnRateText; }
     const std::string& CpuText() const { return m_cpuText; }
-    double CpuAverage() const { return m_cpuAverage; }
+    double CpuAverage() const { return m_cpuAverage.Value(); }
     const std::string& TrayTip() const { return m_trayLook.tip; }
 
     const std::string& Delimiter() const { return m_delimiter; }
@@ -140,10 +141,9 @@ private:
     std::string m_batteryText;
     std::string m_burnRateText;
     std::string m_cpuText;
-    double m_cpuAverage = 0.0;          // percent, time-weighted since the start reference
-    std::int64_t m_lastSampleTime = 0;  // seconds on the elapsed clock
-    std::int64_t m_startTime = 0;       // seconds on the elapsed clock
-    std::uint8_t m_startPercentage = 255; // 255: no reference taken yet
+    tallyvolt::TimeWeightedAverage m_cpuAverage; // since the start reference, elapsed clock
+    std::int64_t m_startTime = 0;                // seconds on the elapsed clock
+    std::uint8_t m_startPercentage = 255;        // 255: no reference taken yet
 
     // Tray and window state.
     tallyvolt::TrayLook m_trayLook; // tip and picture: shown, or to show once in the tray

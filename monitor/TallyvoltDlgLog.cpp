@@ -1,7 +1,7 @@
 // Opening and closing the log, with its start header and stop footer.
 #include "monitor/TallyvoltDlg.h"
 
-#include "monitor/LogText.h"
+#include "log/LogText.h"
 
 std::string CTallyvoltDlg::TimeStampNow()
 {
@@ -46,7 +46,7 @@ void CTallyvoltDlg::CloseLog()
         return;
     if (m_extraInfo)
         m_log->Append(
-            tallyvolt::StopFooter(m_delimiter, TimeStampNow(), m_burnRateText, m_cpuAverage));
+            tallyvolt::StopFooter(m_delimiter, TimeStampNow(), m_burnRateText, m_cpuAverage.Value()));
     m_log->Close();
     m_log.reset();
 }

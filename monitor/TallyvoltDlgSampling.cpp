@@ -1,7 +1,7 @@
 // One sample: the readings, the run's statistics, the log record and the figures.
 #include "monitor/TallyvoltDlg.h"
 
-#include "monitor/LogText.h"
+#include "log/LogText.h"
 #include "resources/Resource.h"
 
 namespace {
@@ -37,7 +37,7 @@ void CTallyvoltDlg::Update(bool refreshDialog)
     if (m_startPercentage == kNoReference) {
         m_startPercentage = percent;
         m_startTime = now;
-        m_lastSampleTime = now;
+        m_cpuAverage.Restart(now);
     }
     const std::int64_t elapsed = now - m_startTime;
 
@@ -47,26 +47,14 @@ void CTallyvoltDlg::Update(bool refreshDialog)
     if (chargeKnown || m_startPercentage == kNoReference) {
         m_burnRateText = "Undefined";
         if (elapsed != 0)
-            m_burnRateText = tallyvolt::BurnRateText(
-                (static_cast<double>(m_startPercentage) - static_cast<double>(percent)) /
-                static_cast<double>(elapsed) * 60.0);
+            m_burnRateText =
+                tallyvolt::BurnRateText(tallyvolt::BurnRate(m_startPercentage, percent, elapsed));
     }
 
     const std::optional<std::uint32_t> usage = m_processor.ReadUsage();
     m_cpuText = usage ? std::to_string(*usage) + "%" : "Unknown";
-    if (usage) {
-        // Each usage is weighted by the time since the previous sample. The product is formed
-        // in double: in 32 bits it would wrap after a long enough suspend.
-        if (elapsed != 0) {
-            const double previous = static_cast<double>(m_lastSampleTime - m_startTime);
-            const double interval = static_cast<double>(now - m_lastSampleTime);
-            m_cpuAverage = (static_cast<double>(*usage) * interval + previous * m_cpuAverage) /
-                           static_cast<double>(elapsed);
-            m_lastSampleTime = now;
-        } else {
-            m_cpuAverage = static_cast<double>(*usage);
-        }
-    }
+    if (usage)
+        m_cpuAverage.Add(*usage, now);
 
     ReopenLogIfDeleted();
     if (m_log)

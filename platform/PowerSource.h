@@ -1,6 +1,8 @@
 // The power status record and the interface that fills it.
 #pragma once
 
+#include "log/BatteryFlags.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -13,15 +15,6 @@ struct PowerStatus
 };
 
 namespace tallyvolt {
-
-enum BatteryFlag : std::uint8_t
-{
-    kBatteryHigh = 0x01,
-    kBatteryLow = 0x02,
-    kBatteryCritical = 0x04,
-    kBatteryCharging = 0x08,
-    kNoSystemBattery = 0x80,
-};
 
 class PowerSource
 {

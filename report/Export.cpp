@@ -1,7 +1,7 @@
 // CSV and JSON rows.
 #include "report/Export.h"
 
-#include "monitor/LogText.h"
+#include "log/LogText.h"
 
 #include <charconv>
 
@@ -9,15 +9,16 @@ namespace tallyvolt::report {
 
 const char* LinePowerWord(LinePower ac)
 {
+    // The log's own words, all from string literals and so ended by '\0'.
     switch (ac) {
     case LinePower::On:
-        return "On";
+        return kAcWords[1].data();
     case LinePower::Off:
-        return "Off";
+        return kAcWords[0].data();
     case LinePower::Unknown:
         break;
     }
-    return "Unknown";
+    return kUnknown.data();
 }
 
 namespace {

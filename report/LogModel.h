@@ -1,6 +1,8 @@
 // What tallyvolt-report reads out of a log: runs of records, each record one sample.
 #pragma once
 
+#include "log/TimeStamp.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,9 +10,7 @@
 
 namespace tallyvolt::report {
 
-// A time stamp of the log as written: local wall-clock time, no zone. Counted in seconds from
-// 2000-01-01 00:00:00 of the same clock, so that differences are durations.
-using LocalSeconds = std::int64_t;
+using tallyvolt::LocalSeconds;
 
 enum class LinePower : std::uint8_t
 {

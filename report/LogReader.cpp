@@ -1,13 +1,14 @@
 // Reading Tallyvolt's logs line by line.
 #include "report/LogReader.h"
 
-#include "platform/PowerSource.h"
+#include "log/LogText.h"
 #include "report/Summary.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -17,98 +18,11 @@ namespace tallyvolt::report {
 
 namespace {
 
-constexpr std::string_view kStarted = " - started ";
-constexpr std::string_view kStopped = " - stopped ";
-constexpr std::string_view kBurnRatePrefix = "Battery Burn Rate: ";
-constexpr std::string_view kCpuAveragePrefix = "CPU Average:";
-constexpr std::string_view kColumns[] = {"Time", "Battery Life", "AC Power", "Battery State",
-                                         "CPU Usage"};
-constexpr char kDelimiters[] = {'\t', ',', ';'};
-
-// Days from 2000-01-01 to the given date of the proleptic Gregorian calendar.
-std::int64_t DaysSince2000(int year, int month, int day)
+bool StartsWith(std::string_view line, std::string_view prefix)
 {
-    // Howard Hinnant's days_from_civil, shifted to 2000.
-    year -= month <= 2;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int yoe = year - static_cast<int>(era * 400);
-    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468 - 10957;
-}
-
-int DaysInMonth(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-// Two digits at `text[at]`, or -1.
-int TwoDigits(std::string_view text, std::size_t at)
-{
-    const char a = text[at], b = text[at + 1];
-    if (a < '0' || a > '9' || b < '0' || b > '9')
-        return -1;
-    return (a - '0') * 10 + (b - '0');
-}
-
-// "87%": a whole number of at most `maxDigits` digits followed by '%'.
-std::optional<std::uint32_t> Percent(std::string_view text, std::size_t maxDigits)
-{
-    if (text.size() < 2 || text.size() > maxDigits + 1 || text.back() != '%')
-        return std::nullopt;
-    std::uint32_t value = 0;
-    const char* end = text.data() + text.size() - 1;
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<std::uint8_t> StateBitsOf(std::string_view text)
-{
-    if (text == "Unknown")
-        return 0;
-    static constexpr std::pair<std::string_view, std::uint8_t> kWords[] = {
-        {"High", kBatteryHigh},
-        {"Low", kBatteryLow},
-        {"Critical", kBatteryCritical},
-        {"Charging", kBatteryCharging},
-        {"No Battery", kNoSystemBattery}};
-    std::uint8_t bits = 0;
-    while (!text.empty()) {
-        const std::size_t plus = text.find('+');
-        const std::string_view word = text.substr(0, plus);
-        const auto known = std::find_if(std::begin(kWords), std::end(kWords),
-                                        [word](const auto& w) { return w.first == word; });
-        if (known == std::end(kWords) || (bits & known->second))
-            return std::nullopt;
-        bits |= known->second;
-        if (plus == std::string_view::npos)
-            break;
-        text.remove_prefix(plus + 1);
-        if (text.empty())
-            return std::nullopt; // a trailing '+'
-    }
-    return bits == 0 ? std::nullopt : std::optional<std::uint8_t>(bits);
-}
-
-std::optional<double> Number(std::string_view text)
-{
-    double value = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-bool Binary(std::string_view line)
-{
-    return std::any_of(line.begin(), line.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return (u < 0x20 && c != '\t') || u == 0x7f;
-    });
+    // The first byte first: records, nearly every line, start with a digit.
+    return line.size() >= prefix.size() && !prefix.empty() && line[0] == prefix[0] &&
+           line.compare(0, prefix.size(), prefix) == 0;
 }
 
 std::string Quoted(std::string_view text)
@@ -122,43 +36,7 @@ std::string Quoted(std::string_view text)
     return out;
 }
 
-// Splits on `delimiter` into exactly `n` fields; false for any other count.
-template <std::size_t N>
-bool SplitFields(std::string_view line, char delimiter, std::string_view (&fields)[N],
-                 std::size_t* count)
-{
-    std::size_t n = 0;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = line.find(delimiter, start);
-        if (n == N) {
-            *count = N + 1;
-            return false;
-        }
-        fields[n++] = line.substr(start, at == std::string_view::npos ? at : at - start);
-        if (at == std::string_view::npos)
-            break;
-        start = at + 1;
-    }
-    *count = n;
-    return n == N;
-}
-
 } // namespace
-
-std::optional<LocalSeconds> ParseTimeStamp(std::string_view text)
-{
-    // MM/DD/YY HH:MM:SS
-    if (text.size() != 17 || text[2] != '/' || text[5] != '/' || text[8] != ' ' ||
-        text[11] != ':' || text[14] != ':')
-        return std::nullopt;
-    const int month = TwoDigits(text, 0), day = TwoDigits(text, 3), year = TwoDigits(text, 6);
-    const int hour = TwoDigits(text, 9), minute = TwoDigits(text, 12), second = TwoDigits(text, 15);
-    if (month < 1 || month > 12 || year < 0 || day < 1 || day > DaysInMonth(2000 + year, month) ||
-        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60)
-        return std::nullopt;
-    return DaysSince2000(2000 + year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
-}
 
 LogParser::LogParser(std::string file, ReadOptions options) : m_options(options)
 {
@@ -239,19 +117,20 @@ void LogParser::Line(std::string_view line, bool complete)
     m_afterStopLine = false;
     if (line.empty())
         return;
-    if (Binary(line)) {
+    const Scan scan = ScanLine(line);
+    if (scan.binary) {
         Skip(complete ? "binary data" : "binary data in the last line");
         return;
     }
     if (afterStop && FooterFigures(line))
         return;
-    if (line.rfind("Tallyvolt v", 0) == 0 && NameLine(line))
+    if (StartsWith(line, m_namePrefix) && NameLine(line))
         return;
-    if (line.rfind(kBurnRatePrefix, 0) == 0) {
+    if (StartsWith(line, kBurnRatePrefix)) {
         Skip("footer figures without the line that stops a run");
         return;
     }
-    Record(line, complete);
+    Record(line, scan, complete);
 }
 
 bool LogParser::NameLine(std::string_view line)
@@ -289,7 +168,7 @@ bool LogParser::NameLine(std::string_view line)
 bool LogParser::FooterFigures(std::string_view line)
 {
     // "Battery Burn Rate: 0.25%/minute,CPU Average:12.50%"
-    if (line.rfind(kBurnRatePrefix, 0) != 0 || m_out.runs.empty())
+    if (!StartsWith(line, kBurnRatePrefix) || m_out.runs.empty())
         return false;
     const std::size_t average = line.rfind(kCpuAveragePrefix);
     if (average == std::string_view::npos || average < kBurnRatePrefix.size() + 1) {
@@ -299,38 +178,88 @@ bool LogParser::FooterFigures(std::string_view line)
     Footer& footer = *m_out.runs.back().footer;
     footer.burnRateText =
         std::string(line.substr(kBurnRatePrefix.size(), average - 1 - kBurnRatePrefix.size()));
-    constexpr std::string_view kPerMinute = "%/minute";
-    const std::string_view rate = footer.burnRateText;
-    if (rate.size() > kPerMinute.size() &&
-        rate.substr(rate.size() - kPerMinute.size()) == kPerMinute)
-        footer.burnRate = Number(rate.substr(0, rate.size() - kPerMinute.size()));
+    footer.burnRate = ParseBurnRateText(footer.burnRateText);
     std::string_view cpu = line.substr(average + kCpuAveragePrefix.size());
     if (!cpu.empty() && cpu.back() == '%')
-        footer.cpuAverage = Number(cpu.substr(0, cpu.size() - 1));
+        footer.cpuAverage = ParseNumber(cpu.substr(0, cpu.size() - 1));
     return true;
 }
 
-bool LogParser::Record(std::string_view line, bool complete)
+LogParser::Scan LogParser::ScanLine(std::string_view line)
+{
+    // Control characters other than TAB (and DEL) are no part of a log; TAB, ',' and ';' are
+    // the delimiters.
+    static const auto kKinds = [] {
+        std::array<std::uint8_t, 256> kinds{};
+        for (int c = 0; c < 0x20; ++c)
+            kinds[static_cast<std::size_t>(c)] = 0x80;
+        kinds[0x7f] = 0x80;
+        kinds['\t'] = 1;
+        kinds[','] = 2;
+        kinds[';'] = 4;
+        return kinds;
+    }();
+    Scan scan;
+    auto look = [&scan](std::uint8_t kind, std::size_t at) {
+        if (kind == 0x80) {
+            scan.binary = true;
+            return false;
+        }
+        scan.kinds |= kind;
+        if (scan.count < kFieldCount)
+            scan.at[scan.count] = at;
+        ++scan.count;
+        return true;
+    };
+    // Eight bytes at a time: a mask with the high bit of each byte that is a control character,
+    // DEL or a delimiter, the others passed over without a look.
+    constexpr std::uint64_t kOnes = 0x0101010101010101, kLows = 0x7f7f7f7f7f7f7f7f;
+    auto zeroBytes = [](std::uint64_t w) { return ~(((w & kLows) + kLows) | w | kLows); };
+    std::size_t i = 0;
+    for (; line.size() - i >= 8; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, line.data() + i, sizeof word);
+        std::uint64_t marks = zeroBytes(word & (0xe0 * kOnes)) | zeroBytes(word ^ (0x7f * kOnes)) |
+                              zeroBytes(word ^ (',' * kOnes)) | zeroBytes(word ^ (';' * kOnes));
+        for (; marks != 0; marks &= marks - 1) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctzll(marks)) / 8;
+#else
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_clzll(marks)) / 8;
+#endif
+            if (!look(kKinds[static_cast<unsigned char>(line[at])], at))
+                return scan;
+        }
+    }
+    for (; i < line.size(); ++i) {
+        const std::uint8_t kind = kKinds[static_cast<unsigned char>(line[i])];
+        if (kind != 0 && !look(kind, i))
+            return scan;
+    }
+    return scan;
+}
+
+bool LogParser::Record(std::string_view line, const Scan& scan, bool complete)
 {
     // The delimiter is the one of the three that splits the line into five fields; none of
     // the fields can hold any of them.
-    char delimiter = 0;
-    for (char d : kDelimiters) {
-        if (line.find(d) != std::string_view::npos) {
-            if (delimiter) {
-                Skip("not a line of a Tallyvolt log: " + Quoted(line));
-                return false;
-            }
-            delimiter = d;
-        }
+    if (scan.kinds & (scan.kinds - 1)) {
+        Skip("not a line of a Tallyvolt log: " + Quoted(line));
+        return false;
     }
-    std::string_view fields[5];
-    std::size_t count = 0;
-    if (!delimiter || !SplitFields(line, delimiter, fields, &count)) {
+    std::string_view fields[kFieldCount];
+    const std::size_t count = std::min(scan.count + 1, kFieldCount + 1);
+    for (std::size_t i = 0, start = 0; i < std::min(count, kFieldCount); ++i) {
+        const std::size_t end = i < scan.count ? scan.at[i] : line.size();
+        fields[i] = line.substr(start, end - start);
+        start = end + 1;
+    }
+    if (scan.count != kFieldCount - 1) {
         if (!complete)
             Skip("truncated last line");
-        else if (delimiter && count < 5 && ParseTimeStamp(fields[0]))
-            Skip("record with " + std::to_string(count) + " of 5 fields");
+        else if (scan.count > 0 && count < kFieldCount && ParseTimeStamp(fields[0]))
+            Skip("record with " + std::to_string(count) + " of " + std::to_string(kFieldCount) +
+                 " fields");
         else
             Skip("not a line of a Tallyvolt log: " + Quoted(line));
         return false;
@@ -341,38 +270,38 @@ bool LogParser::Record(std::string_view line, bool complete)
     }
     report::Record record;
     record.line = m_lineNumber;
-    const std::optional<LocalSeconds> time = ParseTimeStamp(fields[0]);
+    const std::optional<LocalSeconds> time = m_stamps.Read(fields[0]);
     if (!time) {
         Skip("not a time stamp: " + Quoted(fields[0]));
         return false;
     }
     record.time = *time;
     // The program writes the charge as reported, 255 when the battery does not know it.
-    const std::optional<std::uint32_t> charge = Percent(fields[1], 3);
+    const std::optional<std::uint32_t> charge = ParsePercent(fields[1], 3);
     if (!charge || *charge > 255) {
         Skip("not a battery charge: " + Quoted(fields[1]));
         return false;
     }
     if (*charge <= 100)
         record.charge = static_cast<std::uint8_t>(*charge);
-    if (fields[2] == "On")
-        record.ac = LinePower::On;
-    else if (fields[2] == "Off")
-        record.ac = LinePower::Off;
-    else if (fields[2] == "Unknown")
-        record.ac = LinePower::Unknown;
-    else {
+    const std::optional<std::uint8_t> ac = ParseAcText(fields[2]);
+    if (!ac) {
         Skip("not a line power state: " + Quoted(fields[2]));
         return false;
     }
-    const std::optional<std::uint8_t> state = StateBitsOf(fields[3]);
-    if (!state) {
-        Skip("not a battery state: " + Quoted(fields[3]));
-        return false;
+    record.ac = *ac == 1 ? LinePower::On : *ac == 0 ? LinePower::Off : LinePower::Unknown;
+    if (fields[3] != m_stateText || m_stateText.empty()) {
+        const std::optional<std::uint8_t> state = ParseStateText(fields[3]);
+        if (!state) {
+            Skip("not a battery state: " + Quoted(fields[3]));
+            return false;
+        }
+        m_stateText = fields[3];
+        m_stateBits = *state;
     }
-    record.state = *state;
-    if (fields[4] != "Unknown") {
-        const std::optional<std::uint32_t> cpu = Percent(fields[4], 3);
+    record.state = m_stateBits;
+    if (fields[4] != kUnknown) {
+        const std::optional<std::uint32_t> cpu = ParsePercent(fields[4], 3);
         if (!cpu || *cpu > 100) {
             Skip(complete ? "not a processor usage: " + Quoted(fields[4]) : "truncated last line");
             return false;

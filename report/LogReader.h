@@ -3,6 +3,7 @@
 // and stop footers, or from gaps where a log has none.
 #pragma once
 
+#include "log/LogText.h"
 #include "report/LogModel.h"
 
 #include <optional>
@@ -39,7 +40,16 @@ private:
     // The start header's or stop footer's first line: the name, the version and the time.
     bool NameLine(std::string_view line);
     bool FooterFigures(std::string_view line);
-    bool Record(std::string_view line, bool complete);
+    // What one pass over a line finds: a byte that no log holds, and where the delimiters are.
+    struct Scan
+    {
+        bool binary = false;
+        std::uint8_t kinds = 0;           // a bit for each of the three delimiters seen
+        std::size_t count = 0;            // delimiters seen
+        std::size_t at[kFieldCount] = {}; // where the first of them are
+    };
+    static Scan ScanLine(std::string_view line);
+    bool Record(std::string_view line, const Scan& scan, bool complete);
     void Skip(std::string reason);
     void EndRun();
     Run& Current();
@@ -51,6 +61,11 @@ private:
     bool m_overlong = false; // dropping the rest of a line longer than kMaxLineLength
     bool m_afterStopLine = false;
     std::uint32_t m_lineNumber = 0;
+    const std::string m_namePrefix = NameLinePrefix(); // "Tallyvolt v"
+    TimeStampReader m_stamps;
+    // The last state text read and its bits: most records repeat the one before.
+    std::string m_stateText;
+    std::uint8_t m_stateBits = 0;
 };
 
 ParsedFile ParseLog(std::string file, std::string_view text, ReadOptions options = {});
@@ -62,7 +77,6 @@ bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std:
 // Splits runs without a header wherever two samples lie more than three periods apart.
 void SplitHeaderlessRuns(ParsedFile& file, std::optional<LocalSeconds> period);
 
-// Parses "MM/DD/YY HH:MM:SS"; none unless every field is in range.
-std::optional<LocalSeconds> ParseTimeStamp(std::string_view text);
+using tallyvolt::ParseTimeStamp;
 
 } // namespace tallyvolt::report

@@ -3,46 +3,32 @@
 // PLplot ends the whole process on some errors (plexit), and when it cannot open its output it
 // asks on the terminal for another name. So everything it could trip on is settled before it
 // starts: the extension, that there is something to draw, and a file it can surely open (a new
-// file next to the target, renamed over it once the chart is complete).
+// file next to the target, put in its place once the chart is complete).
 #include "report/Plot.h"
 
+#include "report/ChartFile.h"
+#include "report/ChartText.h"
 #include "report/Summary.h"
+#include "report/Thinner.h"
+
+#include "platform/Files.h"
 
 #include <plplot/plstream.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
-#include <random>
-#include <strings.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace tallyvolt::report {
 namespace {
 
-enum class Format
-{
-    Svg,
-    Png
-};
-
-std::optional<Format> FormatOf(const std::string& path)
-{
-    auto endsWith = [&path](const char* extension) {
-        const std::size_t n = std::strlen(extension);
-        return path.size() > n && ::strcasecmp(path.c_str() + path.size() - n, extension) == 0;
-    };
-    if (endsWith(".svg"))
-        return Format::Svg;
-    if (endsWith(".png"))
-        return Format::Png;
-    return std::nullopt;
-}
+static_assert(std::is_same_v<PLFLT, double>, "the thinned lines go to PLplot as they are");
 
 // ---- Page geometry, in pixels of the PNG (the SVG uses the same numbers as its units).
 
@@ -107,64 +93,6 @@ constexpr Rgb kRunColours[] = {
 };
 constexpr int kRunColourCount = static_cast<int>(std::size(kRunColours));
 
-// ---- Text. PLplot reads '#' as the start of an escape sequence and wants valid UTF-8.
-
-std::string PlText(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        auto byte = [&text](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-        const unsigned char c = byte(i);
-        const std::size_t length = c < 0x80                 ? 1
-                                   : c >= 0xC2 && c <= 0xDF ? 2
-                                   : c >= 0xE0 && c <= 0xEF ? 3
-                                   : c >= 0xF0 && c <= 0xF4 ? 4
-                                                            : 0;
-        bool valid = length > 0 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k)
-            valid = (byte(i + k) & 0xC0) == 0x80;
-        // No overlong forms, surrogates or code points past U+10FFFF.
-        if (valid && length > 2) {
-            const unsigned char next = byte(i + 1);
-            valid = !(c == 0xE0 && next < 0xA0) && !(c == 0xED && next >= 0xA0) &&
-                    !(c == 0xF0 && next < 0x90) && !(c == 0xF4 && next >= 0x90);
-        }
-        if (!valid || c < 0x20 || c == 0x7F) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        if (c == '#')
-            out += '#';
-        out.append(text, i, length);
-        i += length;
-    }
-    return out;
-}
-
-bool StartsCharacter(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-}
-
-std::size_t Characters(const std::string& text)
-{
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), StartsCharacter));
-}
-
-// "…" and the end of a long file name: the end tells files apart better than the start.
-std::string ShortName(const std::string& file, std::size_t maxCharacters)
-{
-    if (Characters(file) <= maxCharacters)
-        return file;
-    std::size_t from = file.size();
-    for (std::size_t kept = 1; kept < maxCharacters && from > 0;) // one goes to the "…"
-        if (StartsCharacter(file[--from]))
-            ++kept;
-    return "…" + file.substr(from);
-}
-
 // "2026-12-07 09:00"
 std::string DateAndMinute(LocalSeconds t)
 {
@@ -172,140 +100,6 @@ std::string DateAndMinute(LocalSeconds t)
     iso[10] = ' ';
     return iso.substr(0, 16);
 }
-
-// ---- Thinning: a million samples must not become a million points in the file.
-
-struct Polyline
-{
-    std::vector<PLFLT> x, y;
-};
-
-// Keeps, per pixel column and unbroken stretch, the first, lowest, highest and last point in
-// the order they came, so the line drawn looks as the full one would. A stretch that starts and
-// ends inside one column becomes part of that column's single vertical stroke (a short dash
-// when flat), so even a series broken at every sample stays within a few points per column.
-class Thinner
-{
-public:
-    // `columns` pixel columns across x0 to x1.
-    Thinner(double x0, double x1, int columns)
-        : m_x0(x0), m_columns(columns), m_scale(columns / (x1 - x0)),
-          m_strokes(static_cast<std::size_t>(columns))
-    {
-    }
-
-    void Add(double x, double y)
-    {
-        const int column = Column(x);
-        if (m_piece.count > 0 && column != m_piece.column)
-            FlushPiece();
-        const Point p{x, y, m_next++};
-        Piece& piece = m_piece;
-        if (piece.count++ == 0) {
-            piece.column = column;
-            piece.first = piece.low = piece.high = p;
-        }
-        if (y < piece.low.y)
-            piece.low = p;
-        if (y > piece.high.y)
-            piece.high = p;
-        piece.last = p;
-    }
-
-    void Break()
-    {
-        FlushPiece();
-        if (m_line.x.empty())
-            return;
-        if (m_lineSpansColumns) {
-            m_out.push_back(std::move(m_line));
-        } else {
-            Stroke& s = m_strokes[static_cast<std::size_t>(m_lineColumn)];
-            const auto [low, high] = std::minmax_element(m_line.y.begin(), m_line.y.end());
-            if (s.empty) {
-                s = Stroke{false, m_line.x.front(), *low, *high};
-            } else {
-                s.low = std::min(s.low, *low);
-                s.high = std::max(s.high, *high);
-            }
-        }
-        m_line = Polyline{};
-        m_lineSpansColumns = false;
-    }
-
-    std::vector<Polyline> Finish()
-    {
-        Break();
-        const double dash = 3 / m_scale; // half a dash, in x units
-        for (const Stroke& s : m_strokes) {
-            if (s.empty)
-                continue;
-            if (s.high > s.low)
-                m_out.push_back(Polyline{{s.x, s.x}, {s.low, s.high}});
-            else
-                m_out.push_back(Polyline{{s.x - dash, s.x + dash}, {s.low, s.low}});
-        }
-        return std::move(m_out);
-    }
-
-private:
-    struct Point
-    {
-        double x, y;
-        std::size_t order;
-    };
-    struct Piece
-    {
-        std::size_t count = 0;
-        int column = 0;
-        Point first{}, low{}, high{}, last{};
-    };
-    struct Stroke
-    {
-        bool empty = true;
-        double x = 0, low = 0, high = 0;
-    };
-
-    int Column(double x) const
-    {
-        const double c = std::floor((x - m_x0) * m_scale);
-        return static_cast<int>(std::clamp(c, 0.0, static_cast<double>(m_columns - 1)));
-    }
-
-    void FlushPiece()
-    {
-        Piece& piece = m_piece;
-        if (piece.count == 0)
-            return;
-        if (m_line.x.empty())
-            m_lineColumn = piece.column;
-        else if (piece.column != m_lineColumn)
-            m_lineSpansColumns = true;
-        std::array<Point, 4> points{piece.first, piece.low, piece.high, piece.last};
-        std::sort(points.begin() + 1, points.begin() + 3,
-                  [](const Point& a, const Point& b) { return a.order < b.order; });
-        std::size_t previous = points[0].order + 1; // no point has this order yet
-        for (const Point& p : points) {
-            if (p.order == previous)
-                continue;
-            previous = p.order;
-            m_line.x.push_back(p.x);
-            m_line.y.push_back(p.y);
-        }
-        piece = Piece{};
-    }
-
-    double m_x0;
-    int m_columns;
-    double m_scale; // columns per x unit
-    std::size_t m_next = 0;
-    Piece m_piece;
-    Polyline m_line;
-    int m_lineColumn = 0;
-    bool m_lineSpansColumns = false;
-    std::vector<Stroke> m_strokes;
-    std::vector<Polyline> m_out;
-};
 
 // Where a run's times fall on the x axis.
 struct XScale
@@ -677,69 +471,6 @@ std::string Draw(const std::vector<const Run*>& runs, const PlotOptions& options
     return text.empty() ? "the plotting library gave up" : text;
 }
 
-// A new file next to the target, removed again unless kept.
-class TempFile
-{
-public:
-    explicit TempFile(const std::string& target)
-    {
-        std::random_device seed;
-        std::mt19937 generator(seed());
-        static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string path = target + ".tmp-";
-            for (int i = 0; i < 6; ++i)
-                path += kLetters[generator() % (sizeof kLetters - 1)];
-            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                ::close(fd);
-                m_path = path;
-                return;
-            }
-            if (errno != EEXIST)
-                break;
-        }
-        m_error = errno;
-    }
-    ~TempFile()
-    {
-        if (!m_path.empty())
-            ::unlink(m_path.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    const std::string& Path() const { return m_path; }
-    int Error() const { return m_error; }
-    void Keep() { m_path.clear(); }
-
-private:
-    std::string m_path;
-    int m_error = 0;
-};
-
-// True when the file ends the way a whole SVG or PNG file ends.
-bool IsComplete(const std::string& path, Format format)
-{
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in)
-        return false;
-    char tail[16] = {};
-    const long want = sizeof tail;
-    std::size_t got = 0;
-    if (std::fseek(in, -want, SEEK_END) == 0)
-        got = std::fread(tail, 1, sizeof tail, in);
-    std::fclose(in);
-    const std::string end(tail, got);
-    if (format == Format::Png)
-        return end.size() >= 12 &&
-               end.compare(end.size() - 12, 12, std::string("\0\0\0\0IEND\xAE\x42\x60\x82", 12)) ==
-                   0;
-    const std::size_t close = end.rfind("</svg>");
-    return close != std::string::npos &&
-           end.find_first_not_of(" \r\n", close + 6) == std::string::npos;
-}
-
 } // namespace
 
 bool PlotRuns(const std::vector<Run>& runs, const PlotOptions& options, std::string* error)
@@ -768,24 +499,26 @@ bool PlotRuns(const std::vector<Run>& runs, const PlotOptions& options, std::str
         return fail("the plotting library cannot write to a path holding \"%n\"");
 
     // An existing target must be a file we may write (a pipe without reader must not block us);
-    // a new one is tried with the temp file.
+    // a new one is tried with the new file beside it.
     const int existing = ::open(options.path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (existing >= 0)
         ::close(existing);
     else if (errno != ENOENT)
         return fail(std::strerror(errno));
-    TempFile temp(options.path);
-    if (temp.Path().empty())
+    ReplacementFile temp(options.path);
+    if (!temp.IsOpen())
         return fail(std::strerror(temp.Error()));
+    // The new file lies beside the file a link names, whose path may hold "%n" as well.
+    if (temp.TempPath().find("%n") != std::string::npos)
+        return fail("the plotting library cannot write to a path holding \"%n\"");
 
-    const std::string complaint = Draw(drawn, options, *format, temp.Path());
+    const std::string complaint = Draw(drawn, options, *format, temp.TempPath());
     if (!complaint.empty())
         return fail("the chart could not be drawn: " + complaint);
-    if (!IsComplete(temp.Path(), *format))
+    if (!IsComplete(temp.TempPath(), *format))
         return fail("the chart could not be written completely");
-    if (std::rename(temp.Path().c_str(), options.path.c_str()) != 0)
-        return fail(std::strerror(errno));
-    temp.Keep();
+    if (!temp.Commit())
+        return fail(std::strerror(temp.Error()));
     return true;
 }
 

@@ -1,6 +1,8 @@
 // The figures of one run.
 #include "report/Summary.h"
 
+#include "log/RunFigures.h"
+
 #include <algorithm>
 
 namespace tallyvolt::report {
@@ -9,13 +11,37 @@ LocalSeconds MedianInterval(const std::vector<Record>& records)
 {
     if (records.size() < 2)
         return 1;
-    std::vector<LocalSeconds> intervals;
-    intervals.reserve(records.size() - 1);
-    for (std::size_t i = 1; i < records.size(); ++i)
-        intervals.push_back(records[i].time - records[i - 1].time);
-    auto middle = intervals.begin() + static_cast<std::ptrdiff_t>(intervals.size() / 2);
-    std::nth_element(intervals.begin(), middle, intervals.end());
-    return std::max<LocalSeconds>(1, *middle);
+    const std::size_t n = records.size() - 1;
+    const std::size_t k = n / 2; // the median's place among the sorted intervals
+    // Sampled runs have intervals of a few seconds: counting them is several times faster than
+    // selecting among them. Short runs, and the odd long or negative interval, are selected.
+    constexpr LocalSeconds kCounted = 1024;
+    std::vector<LocalSeconds> others;
+    std::vector<std::size_t> counts(n >= kCounted ? kCounted : 0);
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const LocalSeconds interval = records[i].time - records[i - 1].time;
+        if (interval >= 0 && interval < static_cast<LocalSeconds>(counts.size()))
+            ++counts[static_cast<std::size_t>(interval)];
+        else
+            others.push_back(interval);
+    }
+    // Below the counted ones come the negative intervals, above them the long ones.
+    const auto below = static_cast<std::size_t>(
+        std::count_if(others.begin(), others.end(), [](LocalSeconds v) { return v < 0; }));
+    auto select = [&others](std::size_t at) {
+        auto nth = others.begin() + static_cast<std::ptrdiff_t>(at);
+        std::nth_element(others.begin(), nth, others.end());
+        return std::max<LocalSeconds>(1, *nth);
+    };
+    if (k < below)
+        return select(k);
+    std::size_t seen = below;
+    for (std::size_t interval = 0; interval < counts.size(); ++interval) {
+        seen += counts[interval];
+        if (k < seen)
+            return std::max<LocalSeconds>(1, static_cast<LocalSeconds>(interval));
+    }
+    return select(k - seen + below);
 }
 
 LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<LocalSeconds> period)
@@ -23,20 +49,13 @@ LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<Loca
     return 3 * (period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records));
 }
 
-RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
-{
-    RunSummary s;
-    const std::vector<Record>& records = run.records;
-    s.samples = records.size();
-    s.start = run.started ? *run.started : records.empty() ? 0 : records.front().time;
-    s.end = run.footer ? run.footer->time : records.empty() ? s.start : records.back().time;
-    if (records.empty())
-        return s;
-    s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);
-    const LocalSeconds gap = 3 * s.period;
+namespace {
 
-    // The charge, and the burn rate from the first known charge (the program's reference) to
-    // the last one: a sample whose charge is unknown does not move the rate.
+// The charge, and the burn rate from the first known charge (the program's reference) to the
+// last one: a sample whose charge is unknown does not move the rate. Returns the reference's
+// index, the last record's when no charge is known.
+std::size_t ChargeFigures(const std::vector<Record>& records, RunSummary& s)
+{
     const Record* first = nullptr;
     const Record* last = nullptr;
     for (const Record& r : records) {
@@ -50,48 +69,43 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
         s.chargeMin = std::min(s.chargeMin.value_or(100), int{*r.charge});
         s.chargeMax = std::max(s.chargeMax.value_or(0), int{*r.charge});
     }
-    if (first) {
-        s.chargeStart = *first->charge;
-        s.chargeEnd = *last->charge;
-        if (last->time != first->time) {
-            s.burnRate = static_cast<double>(*s.chargeStart - *s.chargeEnd) /
-                         static_cast<double>(last->time - first->time) * 60.0;
-            if (*s.burnRate > 0)
-                s.minutesToEmpty = *s.chargeEnd / *s.burnRate;
-            else if (*s.burnRate < 0)
-                s.minutesToFull = (100 - *s.chargeEnd) / -*s.burnRate;
-        }
+    if (!first)
+        return records.size() - 1;
+    s.chargeStart = *first->charge;
+    s.chargeEnd = *last->charge;
+    if (last->time != first->time) {
+        s.burnRate = BurnRate(*s.chargeStart, *s.chargeEnd, last->time - first->time);
+        if (*s.burnRate > 0)
+            s.minutesToEmpty = *s.chargeEnd / *s.burnRate;
+        else if (*s.burnRate < 0)
+            s.minutesToFull = (100 - *s.chargeEnd) / -*s.burnRate;
     }
+    return static_cast<std::size_t>(first - records.data());
+}
 
-    // The processor average as the program keeps it: until the reference every sample starts
-    // it afresh; after it, each usage is weighted by the time since the previous usage.
-    const std::size_t reference =
-        first ? static_cast<std::size_t>(first - records.data()) : records.size() - 1;
-    const LocalSeconds start = records[reference].time;
-    LocalSeconds previous = start;
-    double average = 0.0;
-    bool anyUsage = false;
+// The processor average as the program keeps it: until the reference every sample takes the
+// reference anew; after it, each usage is weighted by the time since the previous usage.
+void ProcessorFigures(const std::vector<Record>& records, std::size_t reference, RunSummary& s)
+{
+    TimeWeightedAverage average;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
+        if (i <= reference)
+            average.Restart(r.time);
         if (!r.cpu)
             continue;
-        anyUsage = true;
         s.cpuMin = std::min(s.cpuMin.value_or(100), *r.cpu);
         s.cpuMax = std::max(s.cpuMax.value_or(0), *r.cpu);
-        const LocalSeconds elapsed = r.time - start;
-        if (i <= reference || elapsed == 0) {
-            average = *r.cpu;
-        } else {
-            average = (static_cast<double>(*r.cpu) * static_cast<double>(r.time - previous) +
-                       static_cast<double>(previous - start) * average) /
-                      static_cast<double>(elapsed);
-            previous = r.time;
-        }
+        average.Add(*r.cpu, r.time);
     }
-    if (anyUsage)
-        s.cpuAverage = average;
+    if (average.HasValue())
+        s.cpuAverage = average.Value();
+}
 
-    // Line power over the sampled time: each interval counts for the state at its start.
+// Line power over the sampled time: each interval counts for the state at its start; intervals
+// longer than `gap` are gaps and count for nothing.
+void LinePowerFigures(const std::vector<Record>& records, LocalSeconds gap, RunSummary& s)
+{
     LocalSeconds onTime = 0, knownTime = 0;
     std::optional<LinePower> lastKnown;
     for (std::size_t i = 0; i < records.size(); ++i) {
@@ -116,6 +130,23 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
         s.linePowerShare = static_cast<double>(onTime) / static_cast<double>(knownTime);
     else if (lastKnown && records.size() == 1)
         s.linePowerShare = *lastKnown == LinePower::On ? 1.0 : 0.0;
+}
+
+} // namespace
+
+RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
+{
+    RunSummary s;
+    const std::vector<Record>& records = run.records;
+    s.samples = records.size();
+    s.start = run.started ? *run.started : records.empty() ? 0 : records.front().time;
+    s.end = run.footer ? run.footer->time : records.empty() ? s.start : records.back().time;
+    if (records.empty())
+        return s;
+    s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);
+    const std::size_t reference = ChargeFigures(records, s);
+    ProcessorFigures(records, reference, s);
+    LinePowerFigures(records, 3 * s.period, s);
     return s;
 }
 

@@ -2,6 +2,8 @@
 // the string table, and the messages shown at start-up.
 #pragma once
 
+#include "resources/Version.h" // generated: TALLYVOLT_VERSION
+
 // Dialog templates and icon.
 constexpr int IDD_MAIN = 102;
 constexpr int IDD_ABOUT = 131;
@@ -45,10 +47,10 @@ namespace tallyvolt::text {
 constexpr const char* kTopmost = "Always on Top";
 constexpr const char* kAboutMenu = "&About Tallyvolt...";
 constexpr const char* kAppName = "Tallyvolt";
-constexpr const char* kVersion = "v1.0";
+constexpr const char* kVersion = "v" TALLYVOLT_VERSION;
 
 constexpr const char* kAboutTitle = "About Tallyvolt";
-constexpr const char* kAboutVersionLine = "Tallyvolt v1.0";
+constexpr const char* kAboutVersionLine = "Tallyvolt v" TALLYVOLT_VERSION;
 constexpr const char* kAboutInstructions =
     "See the readme.txt file for instructions. Parameters can be edited using the tallyvolt.ini "
     "file.";

@@ -64,49 +64,76 @@ ReadResult ReadWholeFile(const std::string& path, std::size_t limit, std::string
     return ReadResult::Ok;
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& content)
+ReplacementFile::ReplacementFile(const std::string& path) : m_target(FollowLinks(path))
 {
-    const std::string target = FollowLinks(path);
-    const std::string folder = FolderOf(target);
-    const std::string base = target.substr(target.rfind('/') == std::string::npos
-                                               ? 0
-                                               : target.rfind('/') + 1);
+    const std::string folder = FolderOf(m_target);
+    const std::size_t slash = m_target.rfind('/');
+    const std::string base = m_target.substr(slash == std::string::npos ? 0 : slash + 1);
 
     struct stat old;
-    const bool exists = ::stat(target.c_str(), &old) == 0;
+    m_exists = ::stat(m_target.c_str(), &old) == 0;
     // A new file gets the usual mode (the kernel applies the umask); a replaced one keeps its own.
-    const mode_t mode = exists ? (old.st_mode & 07777) : 0666;
+    m_mode = m_exists ? (old.st_mode & 07777) : 0666;
 
-    std::string temp;
-    int raw = -1;
-    for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
-        temp = folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
-               std::to_string(attempt);
-        raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-        if (raw < 0 && errno != EEXIST)
-            return false;
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        m_temp = folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+                 std::to_string(attempt);
+        m_fd = ::open(m_temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                      static_cast<mode_t>(m_mode));
+        if (m_fd < 0 && errno != EEXIST)
+            break;
     }
-    if (raw < 0)
-        return false;
-    Descriptor fd(raw);
+    if (m_fd < 0) {
+        m_error = errno;
+        m_temp.clear();
+    }
+}
 
-    bool ok = WriteAll(fd.Get(), content.data(), content.size());
-    if (ok && exists)
-        ok = ::fchmod(fd.Get(), mode) == 0 || errno == EPERM;
-    // The data must be on disk before the rename makes it the settings file, or a power cut
-    // could leave an empty file under the old name.
+ReplacementFile::~ReplacementFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (!m_temp.empty())
+        ::unlink(m_temp.c_str());
+}
+
+bool ReplacementFile::Write(const std::string& content)
+{
+    if (m_fd < 0)
+        return false;
+    if (WriteAll(m_fd, content.data(), content.size()))
+        return true;
+    m_error = errno;
+    return false;
+}
+
+bool ReplacementFile::Commit()
+{
+    if (m_fd < 0)
+        return false;
+    Descriptor fd(m_fd);
+    m_fd = -1;
+    bool ok = !m_exists || ::fchmod(fd.Get(), static_cast<mode_t>(m_mode)) == 0 || errno == EPERM;
+    // The data must be on disk before the rename makes them the file, or a power cut could leave
+    // an empty file under the old name.
     ok = ok && ::fsync(fd.Get()) == 0;
     ok = ::close(fd.Release()) == 0 && ok;
-    if (ok)
-        ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    ok = ok && ::rename(m_temp.c_str(), m_target.c_str()) == 0;
     if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
+        m_error = errno;
+        return false; // the destructor removes the new file
     }
-    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    m_temp.clear();
+    Descriptor dir(::open(FolderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0)
         ::fsync(dir.Get());
     return true;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& content)
+{
+    ReplacementFile file(path);
+    return file.Write(content) && file.Commit();
 }
 
 } // namespace tallyvolt

@@ -142,6 +142,26 @@ TEST(ReportReader, SkipsAndNamesLinesThatAreNoPartOfALog)
     EXPECT_EQ(file.skipped.back().reason, "truncated last line");
 }
 
+TEST(ReportReader, ABadByteOrAnExtraDelimiterAnywhereInARecordIsSeen)
+{
+    // The line is looked at eight bytes at a time: every place in and between them counts.
+    const std::string record = "12/07/26 09:00:00,90%,Off,High+Charging,10%";
+    for (std::size_t at = 0; at <= record.size(); ++at) {
+        for (const char bad : {'\x01', '\x7f', '\r', '\t', ';', ','}) {
+            if (bad == '\r' && at == record.size())
+                continue; // the line end CR LF
+            std::string line = record;
+            line.insert(at, 1, bad);
+            const ParsedFile file =
+                ParseLog("a.log", "12/07/26 08:59:00,90%,Off,High,1%\n" + line + "\n");
+            EXPECT_EQ(file.skippedCount, 1u) << at << " " << int{bad};
+            if (bad != '\t' && bad != ';' && bad != ',') {
+                EXPECT_EQ(file.skipped.at(0).reason, "binary data") << at << " " << int{bad};
+            }
+        }
+    }
+}
+
 TEST(ReportReader, PiecesAnywhereReadAsTheWhole)
 {
     // A line split between two reads, and a line too long to be a log's, which is dropped

@@ -1,6 +1,8 @@
 // The report of logs that the monitor itself wrote: its recomputed figures must be the
 // monitor's own, as the stop footers give them.
+#include "log/LogText.h"
 #include "monitor/TallyvoltDlg.h"
+#include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Summary.h"
 
@@ -11,6 +13,7 @@
 
 #include <cstdio>
 #include <random>
+#include <tuple>
 
 namespace tallyvolt::report {
 namespace {
@@ -20,6 +23,16 @@ std::string Fixed2(double value)
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", value);
     return text;
+}
+
+// The log read back, every line of it a part of a log.
+ParsedFile ReadBack(const std::string& path)
+{
+    ParsedFile file;
+    std::string error;
+    EXPECT_TRUE(ReadLog(path, {}, &file, &error)) << error;
+    EXPECT_EQ(file.skippedCount, 0u);
+    return file;
 }
 
 TEST(ReportOfOwnLog, RecomputedFiguresAreTheMonitorsOwn)
@@ -55,10 +68,7 @@ TEST(ReportOfOwnLog, RecomputedFiguresAreTheMonitorsOwn)
         dlg.CloseLog();
     }
 
-    ParsedFile file;
-    std::string error;
-    ASSERT_TRUE(ReadLog(folder / "run.log", {}, &file, &error)) << error;
-    EXPECT_EQ(file.skippedCount, 0u);
+    const ParsedFile file = ReadBack(folder / "run.log");
     ASSERT_EQ(file.runs.size(), 3u);
     std::size_t records = 0;
     for (const report::Run& run : file.runs) {
@@ -74,6 +84,98 @@ TEST(ReportOfOwnLog, RecomputedFiguresAreTheMonitorsOwn)
     }
     EXPECT_EQ(records, samples);
 }
+
+// What the monitor took for one sample, as the log should give it back.
+struct Sample
+{
+    std::int64_t at; // seconds since the first sample
+    PowerStatus power;
+    std::optional<std::uint32_t> cpu;
+};
+
+class ReportOfOwnLogPerFormat : public ::testing::TestWithParam<std::tuple<const char*, bool>>
+{
+};
+
+TEST_P(ReportOfOwnLogPerFormat, ReadsBackEverySampleAndTheMonitorsFigures)
+{
+    const auto [delimiter, extraInfo] = GetParam();
+    test::TempFolder folder;
+    test::FakeServices fakes;
+    test::FakeWindow window;
+    test::FakeTray tray;
+    CTallyvoltDlg dlg(fakes.Get());
+    ASSERT_TRUE(dlg.SetDelimiter(delimiter));
+    dlg.SetExtraInfo(extraInfo ? 1 : 0);
+    ASSERT_TRUE(dlg.OpenLog(folder / "run.log"));
+    // Every state word and both line powers, unknown charges, states and usages now and then.
+    std::mt19937 random(11);
+    std::vector<Sample> written;
+    std::int64_t at = 0;
+    fakes.power.Set(90, 0, kBatteryHigh);
+    dlg.SetUpDialog(window, tray);
+    written.push_back({0, fakes.power.next, fakes.processor.next});
+    for (int i = 0; i < 150; ++i) {
+        const int step = 1 + static_cast<int>(random() % 5);
+        fakes.clock.Advance(step);
+        at += step;
+        const auto charge = static_cast<std::uint8_t>(90 - i / 3);
+        const bool known = random() % 20 != 0;
+        const std::uint8_t ac = i % 37 == 5 ? 255 : (i / 25) % 2;
+        std::uint8_t state = charge < 33 ? kBatteryLow : kBatteryHigh;
+        if (ac == 1)
+            state |= kBatteryCharging;
+        if (charge < 45)
+            state |= kBatteryCritical;
+        if (i % 29 == 3)
+            state = i % 2 ? kNoSystemBattery : 0;
+        fakes.power.Set(known ? charge : 255, ac, state);
+        fakes.processor.next =
+            random() % 15 == 0
+                ? std::nullopt
+                : std::optional<std::uint32_t>(static_cast<std::uint32_t>(random() % 101));
+        dlg.Update(true);
+        written.push_back({at, fakes.power.next, fakes.processor.next});
+    }
+    dlg.TearDownDialog();
+    dlg.CloseLog();
+
+    const ParsedFile file = ReadBack(folder / "run.log");
+    EXPECT_TRUE(file.isTallyvoltLog);
+    ASSERT_EQ(file.runs.size(), 1u);
+    const report::Run& run = file.runs[0];
+    EXPECT_EQ(run.footer.has_value(), extraInfo);
+    EXPECT_EQ(run.headerLine, extraInfo ? 1u : 0u);
+    ASSERT_EQ(run.records.size(), written.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        const report::Record& r = run.records[i];
+        const Sample& w = written[i];
+        EXPECT_EQ(r.time - run.records[0].time, w.at) << i;
+        EXPECT_EQ(r.charge, w.power.batteryLifePercent <= 100
+                                ? std::optional<std::uint8_t>(w.power.batteryLifePercent)
+                                : std::nullopt)
+            << i;
+        EXPECT_EQ(AcText(w.power.acLineStatus), LinePowerWord(r.ac)) << i;
+        EXPECT_EQ(r.state, w.power.batteryFlag) << i;
+        EXPECT_EQ(r.cpu, w.cpu) << i;
+    }
+    const RunSummary s = Summarise(run, std::nullopt);
+    ASSERT_TRUE(s.burnRate && s.cpuAverage);
+    EXPECT_EQ(BurnRateText(*s.burnRate), dlg.BurnRateText());
+    EXPECT_EQ(FormatFixed2(*s.cpuAverage), FormatFixed2(dlg.CpuAverage()));
+    if (extraInfo) {
+        EXPECT_EQ(run.footer->burnRateText, dlg.BurnRateText());
+        EXPECT_EQ(FormatFixed2(*run.footer->cpuAverage), FormatFixed2(dlg.CpuAverage()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DelimitersAndExtraInfo, ReportOfOwnLogPerFormat,
+                         ::testing::Combine(::testing::Values("TAB", "COMMA", "SEMICOLON"),
+                                            ::testing::Bool()),
+                         [](const auto& param) {
+                             return std::string(std::get<0>(param.param)) +
+                                    (std::get<1>(param.param) ? "WithExtraInfo" : "RecordsOnly");
+                         });
 
 } // namespace
 } // namespace tallyvolt::report

@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <regex>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace tallyvolt::report;
 using namespace tallyvolt::test;
 
@@ -231,6 +234,28 @@ TEST(PlotErrors, FailWithTheFileNamedAndNothingLeftBehind)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"folder.svg", "kept.svg"}));
     EXPECT_EQ(ReadFile(kept), "an older chart");
+}
+
+TEST(PlotFile, AChartOverALinkReplacesTheFileItNamesAndKeepsItsMode)
+{
+    TempFolder dir;
+    ASSERT_EQ(::mkdir((dir / "charts").c_str(), 0755), 0);
+    const std::string target = dir / "charts/latest.svg";
+    WriteFile(target, "an older chart");
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("charts/latest.svg", (dir / "chart.svg").c_str()), 0);
+    PlotOptions options;
+    options.path = dir / "chart.svg";
+    std::string error;
+    ASSERT_TRUE(PlotRuns({FirstRun()}, options, &error)) << error;
+
+    struct stat st;
+    ASSERT_EQ(::lstat(options.path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_NE(ReadFile(target).find("</svg>"), std::string::npos);
+    EXPECT_EQ(FolderNames(dir / "charts"), std::vector<std::string>{"latest.svg"});
 }
 
 TEST(PlotLarge, AMillionSamplesMakeASmallSvg)

@@ -1,5 +1,5 @@
 // The log: exact bytes of header, column line, records and footer; appending; failing opens.
-#include "monitor/LogText.h"
+#include "log/LogText.h"
 #include "monitor/TallyvoltDlg.h"
 
 #include "fakes/FakeServices.h"

@@ -1,6 +1,6 @@
 // Sampling: the burn rate, the time-weighted processor average, the records and the figures,
 // and the dialog's set-up, timer and teardown around them.
-#include "monitor/LogText.h"
+#include "log/LogText.h"
 #include "monitor/TallyvoltDlg.h"
 
 #include "fakes/FakeServices.h"
@@ -39,6 +39,13 @@ protected:
     FakeTray m_tray;
     CTallyvoltDlg m_dlg{m_fakes.Get()};
 };
+
+// A call on the fake window as it records it: "figure 1000 80%" for Call("figure", IDC_BATTERY,
+// "80%").
+std::string Call(const char* what, int id, const std::string& rest = "")
+{
+    return std::string(what) + " " + std::to_string(id) + (rest.empty() ? "" : " " + rest);
+}
 
 } // namespace
 
@@ -159,8 +166,9 @@ TEST_F(Sampling, SetUpTakesTheFirstSampleThenStartsTheTimer)
     EXPECT_TRUE(m_dlg.SetUpDialog(m_window, m_tray));
     EXPECT_EQ(m_fakes.processor.starts, 1);
     // Only figures that differ from the controls' initial texts are pushed.
-    EXPECT_EQ(m_window.calls, (std::vector<std::string>{"figure 1000 80%", "figure 1002 12%",
-                                                        "start 16 5000"}));
+    EXPECT_EQ(m_window.calls, (std::vector<std::string>{Call("figure", IDC_BATTERY, "80%"),
+                                                        Call("figure", IDC_CPU, "12%"),
+                                                        Call("start", TIMER_SAMPLE, "5000")}));
     EXPECT_EQ(Log(), "12/07/26 13:05:09\t80%\tOff\tHigh\t12%\r\n"); // before the first tick
 }
 
@@ -175,15 +183,17 @@ TEST_F(Sampling, TimerRestartsAfterEachSampleAndTheButtonLeavesItAlone)
     m_dlg.OnTimer(99); // not ours
     m_dlg.OnUpdateButton();
     // Unchanged figures are not pushed again.
-    EXPECT_EQ(m_window.calls, (std::vector<std::string>{"stop 16", "figure 1003 0.00%/minute",
-                                                        "start 16 1000"}));
+    EXPECT_EQ(m_window.calls,
+              (std::vector<std::string>{Call("stop", TIMER_SAMPLE),
+                                        Call("figure", IDC_BURNRATE, "0.00%/minute"),
+                                        Call("start", TIMER_SAMPLE, "1000")}));
     EXPECT_EQ(Log(), "12/07/26 13:05:09\t80%\tOff\tHigh\t0%\r\n"
                      "12/07/26 13:05:10\t80%\tOff\tHigh\t0%\r\n"
                      "12/07/26 13:05:10\t80%\tOff\tHigh\t0%\r\n");
 
     EXPECT_TRUE(m_dlg.TearDownDialog());
     EXPECT_EQ(m_fakes.processor.stops, 1);
-    EXPECT_EQ(m_window.calls.back(), "stop 16");
+    EXPECT_EQ(m_window.calls.back(), Call("stop", TIMER_SAMPLE));
 }
 
 TEST_F(Sampling, FooterCarriesTheRunsFigures)

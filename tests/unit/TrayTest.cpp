@@ -13,10 +13,10 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-class Tray : public ::testing::Test
+class MonitorTray : public ::testing::Test
 {
 protected:
-    Tray() { m_fakes.power.Set(87, 0, kBatteryHigh); }
+    MonitorTray() { m_fakes.power.Set(87, 0, kBatteryHigh); }
     void SetUp(bool startMinimized)
     {
         ASSERT_TRUE(m_dlg.SetStartMinimized(startMinimized ? 1 : 0));
@@ -32,7 +32,7 @@ protected:
 
 } // namespace
 
-TEST_F(Tray, MinimiseHidesIntoTheTrayAndALeftPressBringsItBack)
+TEST_F(MonitorTray, MinimiseHidesIntoTheTrayAndALeftPressBringsItBack)
 {
     SetUp(false);
     EXPECT_TRUE(m_dlg.OnSysCommand(SC_MINIMIZE));
@@ -52,7 +52,7 @@ TEST_F(Tray, MinimiseHidesIntoTheTrayAndALeftPressBringsItBack)
     EXPECT_EQ(m_tray.calls, (Calls{"add Tallyvolt: 87%", "delete"}));
 }
 
-TEST_F(Tray, TheTipFollowsEachChangedSampleWhileInTheTray)
+TEST_F(MonitorTray, TheTipFollowsEachChangedSampleWhileInTheTray)
 {
     SetUp(false);
     m_dlg.OnSysCommand(SC_MINIMIZE);
@@ -77,7 +77,7 @@ TEST_F(Tray, TheTipFollowsEachChangedSampleWhileInTheTray)
     EXPECT_EQ(m_tray.calls.back(), "add Tallyvolt: 50%");
 }
 
-TEST_F(Tray, FiguresWaitInTheTrayAndShowOnTheWayOut)
+TEST_F(MonitorTray, FiguresWaitInTheTrayAndShowOnTheWayOut)
 {
     SetUp(false);
     m_dlg.OnSysCommand(SC_MINIMIZE);
@@ -92,7 +92,7 @@ TEST_F(Tray, FiguresWaitInTheTrayAndShowOnTheWayOut)
     EXPECT_EQ(m_window.calls.back(), "show"); // up to date before it shows
 }
 
-TEST_F(Tray, WithoutATrayMinimiseIconifiesAndNeverHides)
+TEST_F(MonitorTray, WithoutATrayMinimiseIconifiesAndNeverHides)
 {
     m_tray.hostPresent = false;
     SetUp(false);
@@ -101,7 +101,7 @@ TEST_F(Tray, WithoutATrayMinimiseIconifiesAndNeverHides)
     EXPECT_EQ(m_window.calls, Calls{"iconify"});
 }
 
-TEST_F(Tray, StartMinimizedStartsInTheTrayOrIconified)
+TEST_F(MonitorTray, StartMinimizedStartsInTheTrayOrIconified)
 {
     SetUp(true);
     EXPECT_TRUE(m_dlg.IsInTray());
@@ -120,7 +120,7 @@ TEST_F(Tray, StartMinimizedStartsInTheTrayOrIconified)
 
 // A panel that starts after a minimised start (a session's autostart) used to leave the window
 // iconified in the task bar for good.
-TEST_F(Tray, ATrayThatComesLaterTakesAWindowIconifiedForWantOfOne)
+TEST_F(MonitorTray, ATrayThatComesLaterTakesAWindowIconifiedForWantOfOne)
 {
     m_tray.hostPresent = false;
     SetUp(true);
@@ -155,7 +155,7 @@ TEST_F(Tray, ATrayThatComesLaterTakesAWindowIconifiedForWantOfOne)
     EXPECT_TRUE(m_tray.calls.empty());
 }
 
-TEST_F(Tray, NothingButTheTrayPressShowsAWindowInTheTray)
+TEST_F(MonitorTray, NothingButTheTrayPressShowsAWindowInTheTray)
 {
     SetUp(true);
     m_dlg.OnSurfaceRequest(); // a second copy
@@ -165,7 +165,7 @@ TEST_F(Tray, NothingButTheTrayPressShowsAWindowInTheTray)
     EXPECT_EQ(m_window.calls, (Calls{"show", "show"}));
 }
 
-TEST_F(Tray, AlwaysOnTopTogglesWithItsCheckMarkAndAboutOpens)
+TEST_F(MonitorTray, AlwaysOnTopTogglesWithItsCheckMarkAndAboutOpens)
 {
     SetUp(false);
     EXPECT_FALSE(m_dlg.IsTopmost());
@@ -179,7 +179,7 @@ TEST_F(Tray, AlwaysOnTopTogglesWithItsCheckMarkAndAboutOpens)
                                      "topmost off", "about"}));
 }
 
-TEST_F(Tray, ClosingTakesTheIconAwayEvenWhenItWasNeverThere)
+TEST_F(MonitorTray, ClosingTakesTheIconAwayEvenWhenItWasNeverThere)
 {
     SetUp(false);
     m_dlg.TearDownDialog();

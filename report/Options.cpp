@@ -1,0 +1,131 @@
+// Reading tallyvolt-report's command line with getopt_long.
+#include "report/Options.h"
+
+#include <getopt.h>
+
+#include <charconv>
+
+namespace tallyvolt::report {
+
+const char* const kUsage =
+    "Usage: tallyvolt-report [OPTION]... LOG...\n"
+    "Summarise Tallyvolt logs run by run: duration, charge, burn rate, time to empty or full,\n"
+    "processor usage, time on line power, plug and unplug events, and gaps.\n"
+    "A LOG of \"-\" reads standard input.\n"
+    "\n"
+    "  --csv              one row per record as CSV instead of the summary:\n"
+    "                     run,time,charge,ac,state,cpu\n"
+    "  --json             the same rows as a JSON array of objects\n"
+    "  --plot FILE        draw charge and processor usage over time into FILE (.svg or .png),\n"
+    "                     one panel per run\n"
+    "  --overlay          with --plot: all runs in one panel, over the time since each start\n"
+    "  --period SECONDS   the sampling period, for finding gaps (default: the median interval\n"
+    "                     of each run)\n"
+    "  -o, --output FILE  write the summary, CSV or JSON to FILE instead of standard output\n"
+    "  -h, --help         show this help and exit\n"
+    "  -V, --version      show the version and exit\n"
+    "\n"
+    "Lines that are no part of a log are skipped and named on standard error as FILE:LINE.\n"
+    "Exit status: 0 on success, 1 when a file cannot be read or is not a Tallyvolt log,\n"
+    "2 on bad usage.\n";
+
+namespace {
+
+ParsedOptions Bad(std::string problem)
+{
+    ParsedOptions out;
+    out.action = Action::BadUsage;
+    out.problem = std::move(problem);
+    return out;
+}
+
+// A whole number of seconds from 1 to a year.
+std::optional<LocalSeconds> Period(std::string_view text)
+{
+    long long seconds = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (ec != std::errc() || ptr != text.data() + text.size() || seconds < 1 ||
+        seconds > 86400LL * 366)
+        return std::nullopt;
+    return seconds;
+}
+
+} // namespace
+
+ParsedOptions ParseOptions(int argc, char** argv)
+{
+    enum
+    {
+        kCsv = 1000,
+        kJson,
+        kPlot,
+        kOverlay,
+        kPeriod
+    };
+    static const option kOptions[] = {{"csv", no_argument, nullptr, kCsv},
+                                      {"json", no_argument, nullptr, kJson},
+                                      {"plot", required_argument, nullptr, kPlot},
+                                      {"overlay", no_argument, nullptr, kOverlay},
+                                      {"period", required_argument, nullptr, kPeriod},
+                                      {"output", required_argument, nullptr, 'o'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {"version", no_argument, nullptr, 'V'},
+                                      {nullptr, 0, nullptr, 0}};
+
+    ParsedOptions parsed;
+    ReportOptions& o = parsed.options;
+    opterr = 0;
+    optind = 0; // 0, not 1: getopt starts afresh, as it must for a second command line
+    for (;;) {
+        const int option = getopt_long(argc, argv, ":o:hV", kOptions, nullptr);
+        if (option == -1)
+            break;
+        switch (option) {
+        case kCsv:
+        case kJson: {
+            const RowFormat format = option == kCsv ? RowFormat::Csv : RowFormat::Json;
+            if (o.rows && *o.rows != format)
+                return Bad("--csv and --json cannot be used together");
+            o.rows = format;
+            break;
+        }
+        case kPlot:
+            o.plot.path = optarg;
+            if (o.plot.path.empty())
+                return Bad("--plot needs a file name");
+            break;
+        case kOverlay:
+            o.plot.overlay = true;
+            break;
+        case kPeriod:
+            o.read.period = Period(optarg);
+            if (!o.read.period)
+                return Bad("--period takes a whole number of seconds from 1 upwards, not '" +
+                           std::string(optarg) + "'");
+            break;
+        case 'o':
+            o.outputPath = optarg;
+            break;
+        case 'h':
+            parsed.action = Action::ShowHelp;
+            return parsed;
+        case 'V':
+            parsed.action = Action::ShowVersion;
+            return parsed;
+        case ':':
+            return Bad(std::string("option '") + argv[optind - 1] + "' needs a value");
+        default:
+            return Bad(std::string("unknown option '") + argv[optind - 1] + "'");
+        }
+    }
+    if (optind >= argc)
+        return Bad("no log named");
+    if (o.plot.overlay && o.plot.path.empty())
+        return Bad("--overlay goes with --plot");
+    o.plot.period = o.read.period;
+    o.logs.assign(argv + optind, argv + argc);
+    parsed.action = Action::Report;
+    return parsed;
+}
+
+} // namespace tallyvolt::report
