@@ -129,6 +129,20 @@ std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> 
             processor += footer->cpuAverage ? Format("; stop footer: %.2f%%", *footer->cpuAverage)
                                             : std::string("; stop footer: missing");
         Row(out, "Processor", processor);
+        if (s.hasPower || (footer && footer->hasPower)) {
+            std::string power =
+                s.powerAverage
+                    ? Format("%.2f W on average (time-weighted); lowest %.2f W, highest %.2f W",
+                             *s.powerAverage, *s.powerMin, *s.powerMax)
+                    : std::string("unknown");
+            if (footer && footer->hasPower)
+                power += footer->averagePower
+                             ? Format("; stop footer: %.2f W", *footer->averagePower)
+                             : std::string("; stop footer: unknown");
+            Row(out, "Power draw", power);
+            if (s.energyWh)
+                Row(out, "Energy used", Format("%.2f Wh", *s.energyWh));
+        }
         std::string power = s.linePowerShare
                                 ? Format("%.1f%% of the time", *s.linePowerShare * 100.0)
                                 : std::string("unknown");
