@@ -68,6 +68,12 @@ TEST_F(ReportProgram, ALogWithThePowerColumnAndOneWithout)
     EXPECT_NE(both.out.find("\n1,2026-12-07T09:00:00,90,Off,High,10,\n"), std::string::npos);
     EXPECT_NE(both.out.find("\n3,2026-12-08T10:00:00,80,Off,High,10,8.00\n"), std::string::npos);
     EXPECT_EQ(Report("golden.log").out.find("Power"), std::string::npos);
+    // A hand-edited draw too small to show reads 0.00, never -0.00.
+    const Result tiny = Report("-", "12/08/26 08:00:00;40%;Off;Low;3%;-0.001W\n");
+    EXPECT_NE(tiny.out.find("  Power draw      0.00 W on average (time-weighted); lowest 0.00 W, "
+                            "highest 0.00 W\n  Energy used     0.00 Wh\n"),
+              std::string::npos)
+        << tiny.out;
 }
 
 TEST_F(ReportProgram, OddLogsAreReadToTheirEnd)
