@@ -16,6 +16,11 @@ const char* ApplySettings(CTallyvoltDlg& dlg, const SettingsFile& settings,
     if (!extraInfo || !dlg.SetExtraInfo(*extraInfo))
         return text::kBadExtraInfo;
 
+    // The column line depends on it, so it is read before the log is opened.
+    std::optional<int> powerDraw = settings.GetInteger("PowerDraw", 0);
+    if (!powerDraw || !dlg.SetPowerDraw(*powerDraw))
+        return text::kBadPowerDraw;
+
     dlg.SetSettingsPath(settings.Path());
     if (!dlg.OpenLog(settings.GetString("LogFile", defaultLogPath)))
         return text::kBadLogFile;

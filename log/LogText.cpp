@@ -119,7 +119,26 @@ std::optional<double> ParseNumber(std::string_view text)
     return value;
 }
 
-std::string StartHeader(const std::string& delimiter, const std::string& timeStamp)
+std::string PowerText(std::optional<double> watts)
+{
+    if (!watts)
+        return std::string(kUnknown);
+    std::string text = FormatFixed2(*watts);
+    // A draw that rounds to nothing is no draw, whichever side of zero it came from.
+    if (text == "-0.00")
+        text = "0.00";
+    return text + "W";
+}
+
+std::optional<double> ParsePowerText(std::string_view text)
+{
+    if (text.size() < 2 || text.back() != 'W')
+        return std::nullopt;
+    return ParseNumber(text.substr(0, text.size() - 1));
+}
+
+std::string StartHeader(const std::string& delimiter, const std::string& timeStamp,
+                        bool powerColumn)
 {
     std::string out = std::string(text::kAppName) + " " + text::kVersion + std::string(kStarted) +
                       timeStamp + "\r\n";
@@ -128,24 +147,32 @@ std::string StartHeader(const std::string& delimiter, const std::string& timeSta
             out += delimiter;
         out += column;
     }
+    if (powerColumn)
+        out += delimiter + std::string(kPowerColumn);
     return out + "\r\n";
 }
 
 std::string Record(const std::string& delimiter, const std::string& timeStamp,
                    unsigned batteryPercent, const std::string& acText, const std::string& stateText,
-                   std::optional<std::uint32_t> cpuUsage)
+                   std::optional<std::uint32_t> cpuUsage,
+                   const std::optional<std::string>& powerText)
 {
     const std::string& d = delimiter;
     return timeStamp + d + std::to_string(batteryPercent) + "%" + d + acText + d + stateText + d +
-           (cpuUsage ? std::to_string(*cpuUsage) + "%" : std::string(kUnknown)) + "\r\n";
+           (cpuUsage ? std::to_string(*cpuUsage) + "%" : std::string(kUnknown)) +
+           (powerText ? d + *powerText : std::string()) + "\r\n";
 }
 
 std::string StopFooter(const std::string& delimiter, const std::string& timeStamp,
-                       const std::string& burnRateText, double cpuAverage)
+                       const std::string& burnRateText, double cpuAverage,
+                       const std::optional<std::string>& averagePowerText)
 {
     return std::string(text::kAppName) + " " + text::kVersion + std::string(kStopped) + timeStamp +
            "\r\n" + std::string(kBurnRatePrefix) + burnRateText + delimiter +
-           std::string(kCpuAveragePrefix) + FormatFixed2(cpuAverage) + "%\r\n\r\n";
+           std::string(kCpuAveragePrefix) + FormatFixed2(cpuAverage) + "%" +
+           (averagePowerText ? delimiter + std::string(kAveragePowerPrefix) + *averagePowerText
+                             : std::string()) +
+           "\r\n\r\n";
 }
 
 } // namespace tallyvolt

@@ -19,12 +19,15 @@ constexpr std::string_view kStarted = " - started ";
 constexpr std::string_view kStopped = " - stopped ";
 constexpr std::string_view kBurnRatePrefix = "Battery Burn Rate: ";
 constexpr std::string_view kCpuAveragePrefix = "CPU Average:";
+constexpr std::string_view kAveragePowerPrefix = "Average Power:";
 constexpr std::string_view kPerMinute = "%/minute";
 constexpr std::string_view kUnknown = "Unknown";
 constexpr std::string_view kAcWords[] = {"Off", "On"}; // for the AC line status 0 and 1
 constexpr std::string_view kColumns[] = {"Time", "Battery Life", "AC Power", "Battery State",
                                          "CPU Usage"};
 constexpr std::size_t kFieldCount = std::size(kColumns);
+// The sixth column, with PowerDraw=1.
+constexpr std::string_view kPowerColumn = "Power Draw";
 
 // "Tallyvolt v": how the start header's and the stop footer's first lines begin, whatever the
 // version that wrote them.
@@ -50,18 +53,29 @@ std::string BurnRateText(double percentPerMinute);
 // The number of such a text; none for "Undefined" or anything else.
 std::optional<double> ParseBurnRateText(std::string_view text);
 
-// Name and version line plus the column line, each ended by "\r\n".
-std::string StartHeader(const std::string& delimiter, const std::string& timeStamp);
+// "7.42W", "-5.26W" (charging), "0.00W" (never "-0.00W"), or "Unknown".
+std::string PowerText(std::optional<double> watts);
+// The watts of such a text; none for "Unknown" or anything else.
+std::optional<double> ParsePowerText(std::string_view text);
+
+// Name and version line plus the column line, each ended by "\r\n"; the column line ends in
+// "Power Draw" when `powerColumn`.
+std::string StartHeader(const std::string& delimiter, const std::string& timeStamp,
+                        bool powerColumn = false);
 
 // One sample: time, charge as reported (255 when unknown), AC text, state text, processor
-// usage ("Unknown" when it could not be read).
+// usage ("Unknown" when it could not be read), and the power text when the log has that
+// column.
 std::string Record(const std::string& delimiter, const std::string& timeStamp,
                    unsigned batteryPercent, const std::string& acText, const std::string& stateText,
-                   std::optional<std::uint32_t> cpuUsage);
+                   std::optional<std::uint32_t> cpuUsage,
+                   const std::optional<std::string>& powerText = std::nullopt);
 
-// Name and version line, the run's burn rate and processor average, and an empty line.
+// Name and version line, the run's burn rate and processor average (and, when the log has the
+// power column, "Average Power:" and the average power's text), and an empty line.
 std::string StopFooter(const std::string& delimiter, const std::string& timeStamp,
-                       const std::string& burnRateText, double cpuAverage);
+                       const std::string& burnRateText, double cpuAverage,
+                       const std::optional<std::string>& averagePowerText = std::nullopt);
 
 // A number as written in the footer: the whole text must be the number.
 std::optional<double> ParseNumber(std::string_view text);

@@ -29,6 +29,9 @@ public:
     bool SetDelimiter(const std::string& name);
     // 1: header, column line and footer around the records; 0: records only.
     bool SetExtraInfo(int value);
+    // 1: a "Power Draw" column in the log, the average power in the footer and a "Power:"
+    // figure in the window; 0: none of these.
+    bool SetPowerDraw(int value);
     // 1 to 600 seconds.
     bool SetUpdatePeriod(int seconds);
     // 0 or 1.
@@ -100,11 +103,15 @@ public:
     const std::string& BatteryText() const { return m_batteryText; }
     const std::string& BurnRateText() const { return m_burnRateText; }
     const std::string& CpuText() const { return m_cpuText; }
+    const std::string& PowerText() const { return m_powerText; }
+    // The time-weighted mean of the run's known powers; none before any.
+    std::optional<double> PowerAverage() const;
     double CpuAverage() const { return m_cpuAverage.Value(); }
     const std::string& TrayTip() const { return m_trayLook.tip; }
 
     const std::string& Delimiter() const { return m_delimiter; }
     bool ExtraInfo() const { return m_extraInfo; }
+    bool PowerDraw() const { return m_powerDraw; }
     std::uint32_t UpdatePeriodMs() const { return m_updatePeriod; }
     bool StartMinimized() const { return m_startMinimized; }
     std::optional<std::int32_t> RememberedX() const { return m_rememberedX; }
@@ -127,6 +134,7 @@ private:
     // Settings.
     std::string m_delimiter = "\t";
     bool m_extraInfo = true;
+    bool m_powerDraw = false;
     std::uint32_t m_updatePeriod = 60000; // milliseconds
     bool m_startMinimized = false;
     std::optional<std::int32_t> m_rememberedX; // outer top-left corner, screen pixels
@@ -141,9 +149,11 @@ private:
     std::string m_batteryText;
     std::string m_burnRateText;
     std::string m_cpuText;
-    tallyvolt::TimeWeightedAverage m_cpuAverage; // since the start reference, elapsed clock
-    std::int64_t m_startTime = 0;                // seconds on the elapsed clock
-    std::uint8_t m_startPercentage = 255;        // 255: no reference taken yet
+    std::string m_powerText = "Unknown";
+    tallyvolt::TimeWeightedAverage m_cpuAverage;   // since the start reference, elapsed clock
+    tallyvolt::TimeWeightedAverage m_powerAverage; // the same, over known powers
+    std::int64_t m_startTime = 0;                  // seconds on the elapsed clock
+    std::uint8_t m_startPercentage = 255;          // 255: no reference taken yet
 
     // Tray and window state.
     tallyvolt::TrayLook m_trayLook; // tip and picture: shown, or to show once in the tray
@@ -156,4 +166,5 @@ private:
     std::string m_shownBattery = "100%";
     std::string m_shownCpu = "0%";
     std::string m_shownBurnRate = "Undefined";
+    std::string m_shownPower = "Unknown";
 };

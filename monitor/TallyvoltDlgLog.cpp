@@ -20,7 +20,7 @@ bool CTallyvoltDlg::OpenLog(const std::string& path)
     if (!m_extraInfo)
         return true;
     // A header that could not be written fails the open, but the log stays held as it is.
-    return m_log->Append(tallyvolt::StartHeader(m_delimiter, TimeStampNow()));
+    return m_log->Append(tallyvolt::StartHeader(m_delimiter, TimeStampNow(), m_powerDraw));
 }
 
 void CTallyvoltDlg::ReopenLogIfDeleted()
@@ -37,7 +37,7 @@ void CTallyvoltDlg::ReopenLogIfDeleted()
     m_log->Close();
     m_log = std::move(log);
     if (m_extraInfo)
-        m_log->Append(tallyvolt::StartHeader(m_delimiter, TimeStampNow()));
+        m_log->Append(tallyvolt::StartHeader(m_delimiter, TimeStampNow(), m_powerDraw));
 }
 
 void CTallyvoltDlg::CloseLog()
@@ -45,8 +45,10 @@ void CTallyvoltDlg::CloseLog()
     if (!m_log)
         return;
     if (m_extraInfo)
-        m_log->Append(
-            tallyvolt::StopFooter(m_delimiter, TimeStampNow(), m_burnRateText, m_cpuAverage.Value()));
+        m_log->Append(tallyvolt::StopFooter(
+            m_delimiter, TimeStampNow(), m_burnRateText, m_cpuAverage.Value(),
+            m_powerDraw ? std::optional<std::string>(tallyvolt::PowerText(PowerAverage()))
+                        : std::nullopt));
     m_log->Close();
     m_log.reset();
 }

@@ -38,6 +38,7 @@ void CTallyvoltDlg::Update(bool refreshDialog)
         m_startPercentage = percent;
         m_startTime = now;
         m_cpuAverage.Restart(now);
+        m_powerAverage.Restart(now);
     }
     const std::int64_t elapsed = now - m_startTime;
 
@@ -56,11 +57,19 @@ void CTallyvoltDlg::Update(bool refreshDialog)
     if (usage)
         m_cpuAverage.Add(*usage, now);
 
+    if (m_powerDraw) {
+        m_powerText = tallyvolt::PowerText(power.powerWatts);
+        if (power.powerWatts)
+            m_powerAverage.Add(*power.powerWatts, now);
+    }
+
     ReopenLogIfDeleted();
+    const std::optional<std::string> powerColumn =
+        m_powerDraw ? std::optional<std::string>(m_powerText) : std::nullopt;
     if (m_log)
         m_log->Append(tallyvolt::Record(m_delimiter,
                                         tallyvolt::FormatTimeStamp(m_clock.LocalTime(wallNow)),
-                                        percent, acText, stateText, usage));
+                                        percent, acText, stateText, usage, powerColumn));
 
     // A window hidden in the tray shows nothing: its figures are brought up to date when it
     // comes back, and until then no sample costs a label update.
@@ -75,6 +84,15 @@ void CTallyvoltDlg::ShowFigures()
     ShowFigure(IDC_BATTERY, m_batteryText, m_shownBattery);
     ShowFigure(IDC_BURNRATE, m_burnRateText, m_shownBurnRate);
     ShowFigure(IDC_CPU, m_cpuText, m_shownCpu);
+    if (m_powerDraw)
+        ShowFigure(IDC_POWER, m_powerText, m_shownPower);
+}
+
+std::optional<double> CTallyvoltDlg::PowerAverage() const
+{
+    if (!m_powerAverage.HasValue())
+        return std::nullopt;
+    return m_powerAverage.Value();
 }
 
 void CTallyvoltDlg::ShowFigure(int controlId, const std::string& text, std::string& shown)

@@ -34,6 +34,14 @@ bool CTallyvoltDlg::SetExtraInfo(int value)
     return true;
 }
 
+bool CTallyvoltDlg::SetPowerDraw(int value)
+{
+    if (value != 0 && value != 1)
+        return false;
+    m_powerDraw = value == 1;
+    return true;
+}
+
 bool CTallyvoltDlg::SetUpdatePeriod(int seconds)
 {
     if (seconds < 1 || seconds > 600)

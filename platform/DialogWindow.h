@@ -10,7 +10,8 @@ class DialogWindow
 {
 public:
     virtual ~DialogWindow() = default;
-    // Shows `text` in the figure control `controlId` (IDC_BATTERY, IDC_CPU or IDC_BURNRATE).
+    // Shows `text` in the figure control `controlId` (IDC_BATTERY, IDC_CPU, IDC_BURNRATE,
+    // or IDC_POWER where the window has that row).
     virtual void SetFigure(int controlId, const std::string& text) = 0;
     // Starts timer `id` firing every `milliseconds`, restarting it if it runs.
     virtual void StartTimer(int id, std::uint32_t milliseconds) = 0;

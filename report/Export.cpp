@@ -39,7 +39,24 @@ void WriteRows(const std::vector<ParsedFile>& files, RowFormat format,
     const bool json = format == RowFormat::Json;
     std::string out;
     out.reserve(kPiece + 256);
-    out += json ? "[" : "run,time,charge,ac,state,cpu\n";
+    // The power column only where some record has it, so that logs without it export as
+    // they always have.
+    bool withPower = false;
+    for (const ParsedFile& file : files)
+        for (const Run& run : file.runs)
+            for (const Record& r : run.records)
+                withPower = withPower || r.hasPower;
+    auto appendPower = [&out](const Record& r, const char* unknown) {
+        if (!r.power) {
+            out += unknown;
+            return;
+        }
+        const std::string text = PowerText(*r.power); // "7.42W", never "-0.00W"
+        out.append(text, 0, text.size() - 1);
+    };
+    out += json        ? "["
+           : withPower ? "run,time,charge,ac,state,cpu,power_w\n"
+                       : "run,time,charge,ac,state,cpu\n";
     bool firstRow = true;
     // The state words of the last record, kept: most records repeat them.
     std::uint8_t lastState = 0;
@@ -71,6 +88,10 @@ void WriteRows(const std::vector<ParsedFile>& files, RowFormat format,
                         AppendNumber(out, *r.cpu);
                     else
                         out += "null";
+                    if (withPower) {
+                        out += ",\"power_w\":";
+                        appendPower(r, "null");
+                    }
                     out += '}';
                 } else {
                     AppendNumber(out, static_cast<std::uint64_t>(run.number));
@@ -86,6 +107,10 @@ void WriteRows(const std::vector<ParsedFile>& files, RowFormat format,
                     out += ',';
                     if (r.cpu)
                         AppendNumber(out, *r.cpu);
+                    if (withPower) {
+                        out += ',';
+                        appendPower(r, "");
+                    }
                     out += '\n';
                 }
                 firstRow = false;

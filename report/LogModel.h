@@ -27,6 +27,8 @@ struct Record
     std::uint8_t state = 0; // tallyvolt::BatteryFlag bits as the monitor read them; 0 "Unknown"
     std::optional<std::uint32_t> cpu; // percent; none when it could not be read
     std::uint32_t line = 0;           // 1-based line number in its file
+    bool hasPower = false;            // the record carries the "Power Draw" column
+    std::optional<double> power;      // watts, negative while charging; none when unknown
 };
 
 // The figures the program itself wrote when the run stopped.
@@ -36,6 +38,8 @@ struct Footer
     std::string burnRateText;         // "0.25%/minute" or "Undefined", as written
     std::optional<double> burnRate;   // percent per minute, when the text holds a number
     std::optional<double> cpuAverage; // percent
+    bool hasPower = false;            // the footer carries "Average Power:"
+    std::optional<double> averagePower; // watts; none when it says "Unknown" or is garbled
     std::uint32_t line = 0;
 };
 

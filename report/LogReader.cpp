@@ -180,6 +180,15 @@ bool LogParser::FooterFigures(std::string_view line)
         std::string(line.substr(kBurnRatePrefix.size(), average - 1 - kBurnRatePrefix.size()));
     footer.burnRate = ParseBurnRateText(footer.burnRateText);
     std::string_view cpu = line.substr(average + kCpuAveragePrefix.size());
+    // With the power column the line goes on with the delimiter and the average power.
+    const std::size_t power = cpu.rfind(kAveragePowerPrefix);
+    if (power != std::string_view::npos && power > 0) {
+        footer.hasPower = true;
+        const std::string_view watts = cpu.substr(power + kAveragePowerPrefix.size());
+        if (watts != kUnknown)
+            footer.averagePower = ParsePowerText(watts);
+        cpu = cpu.substr(0, power - 1);
+    }
     if (!cpu.empty() && cpu.back() == '%')
         footer.cpuAverage = ParseNumber(cpu.substr(0, cpu.size() - 1));
     return true;
@@ -206,7 +215,7 @@ LogParser::Scan LogParser::ScanLine(std::string_view line)
             return false;
         }
         scan.kinds |= kind;
-        if (scan.count < kFieldCount)
+        if (scan.count < kFieldCount + 1)
             scan.at[scan.count] = at;
         ++scan.count;
         return true;
@@ -241,20 +250,22 @@ LogParser::Scan LogParser::ScanLine(std::string_view line)
 
 bool LogParser::Record(std::string_view line, const Scan& scan, bool complete)
 {
-    // The delimiter is the one of the three that splits the line into five fields; none of
-    // the fields can hold any of them.
+    // The delimiter is the one of the three that splits the line into five fields, or six
+    // with the power column; none of the fields can hold any of them.
     if (scan.kinds & (scan.kinds - 1)) {
         Skip("not a line of a Tallyvolt log: " + Quoted(line));
         return false;
     }
-    std::string_view fields[kFieldCount];
-    const std::size_t count = std::min(scan.count + 1, kFieldCount + 1);
-    for (std::size_t i = 0, start = 0; i < std::min(count, kFieldCount); ++i) {
+    constexpr std::size_t kMostFields = kFieldCount + 1;
+    std::string_view fields[kMostFields];
+    const std::size_t count = std::min(scan.count + 1, kMostFields + 1);
+    for (std::size_t i = 0, start = 0; i < std::min(count, kMostFields); ++i) {
         const std::size_t end = i < scan.count ? scan.at[i] : line.size();
         fields[i] = line.substr(start, end - start);
         start = end + 1;
     }
-    if (scan.count != kFieldCount - 1) {
+    const bool powerColumn = scan.count == kFieldCount;
+    if (scan.count != kFieldCount - 1 && !powerColumn) {
         if (!complete)
             Skip("truncated last line");
         else if (scan.count > 0 && count < kFieldCount && ParseTimeStamp(fields[0]))
@@ -264,7 +275,8 @@ bool LogParser::Record(std::string_view line, const Scan& scan, bool complete)
             Skip("not a line of a Tallyvolt log: " + Quoted(line));
         return false;
     }
-    if (std::equal(std::begin(fields), std::end(fields), std::begin(kColumns))) {
+    if (std::equal(std::begin(kColumns), std::end(kColumns), std::begin(fields)) &&
+        (!powerColumn || fields[kFieldCount] == kPowerColumn)) {
         m_out.isTallyvoltLog = true; // the column line under a start header
         return true;
     }
@@ -307,6 +319,17 @@ bool LogParser::Record(std::string_view line, const Scan& scan, bool complete)
             return false;
         }
         record.cpu = *cpu;
+    }
+    if (powerColumn) {
+        record.hasPower = true;
+        const std::string_view power = fields[kFieldCount];
+        if (power != kUnknown) {
+            record.power = ParsePowerText(power);
+            if (!record.power) {
+                Skip(complete ? "not a power draw: " + Quoted(power) : "truncated last line");
+                return false;
+            }
+        }
     }
     Run& run = Current();
     if (!run.records.empty() && record.time < run.records.back().time) {

@@ -45,8 +45,8 @@ private:
     {
         bool binary = false;
         std::uint8_t kinds = 0;           // a bit for each of the three delimiters seen
-        std::size_t count = 0;            // delimiters seen
-        std::size_t at[kFieldCount] = {}; // where the first of them are
+        std::size_t count = 0;                // delimiters seen
+        std::size_t at[kFieldCount + 1] = {}; // where the first of them are
     };
     static Scan ScanLine(std::string_view line);
     bool Record(std::string_view line, const Scan& scan, bool complete);

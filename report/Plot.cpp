@@ -33,8 +33,9 @@ static_assert(std::is_same_v<PLFLT, double>, "the thinned lines go to PLplot as 
 // ---- Page geometry, in pixels of the PNG (the SVG uses the same numbers as its units).
 
 constexpr int kPageWidth = 1000;
-constexpr int kPanelHeight = 300;   // one run
-constexpr int kOverlayHeight = 420; // at least; it grows with the legend
+constexpr int kPanelHeight = 300;      // one run
+constexpr int kPowerPanelHeight = 220; // the power draw under a run that has it
+constexpr int kOverlayHeight = 420;    // at least; it grows with the legend
 constexpr int kLegendRowHeight = 23;
 constexpr int kBoxTop = 44;    // from the top of a panel to its axes: the title goes above
 constexpr int kBoxBottom = 56; // from the axes to the bottom of a panel: tick labels, x label
@@ -67,6 +68,7 @@ enum Colour : PLINT
     kProcessorColour,
     kPluggedInColour,
     kUnpluggedColour,
+    kPowerColour,
     kFirstRunColour,
 };
 
@@ -84,6 +86,7 @@ constexpr Rgb kFixedColours[] = {
     {242, 164, 84},  // processor: lighter, drawn thinner
     {40, 150, 60},   // plugged in
     {205, 45, 45},   // unplugged
+    {120, 60, 160},  // power draw
 };
 
 // One per run in the overlay; they repeat after ten runs.
@@ -147,6 +150,24 @@ std::optional<double> ChargeOf(const Record& r)
 std::optional<double> ProcessorOf(const Record& r)
 {
     return r.cpu ? std::optional<double>(*r.cpu) : std::nullopt;
+}
+
+std::optional<double> PowerOf(const Record& r)
+{
+    return r.power;
+}
+
+// Whether a run has a known power draw to draw in a panel of its own.
+bool HasPower(const Run& run)
+{
+    return std::any_of(run.records.begin(), run.records.end(),
+                       [](const Record& r) { return r.power.has_value(); });
+}
+
+// The height of a run's panels: the charge's, and the power's under it when there is one.
+int RunHeight(const Run& run)
+{
+    return kPanelHeight + (HasPower(run) ? kPowerPanelHeight : 0);
 }
 
 // Where line power was seen to change, Off to On or On to Off; an Unknown in between does not
@@ -349,6 +370,53 @@ void DrawRunPanel(plstream& pls, const Run& run, std::optional<LocalSeconds> per
     DrawLegend(pls, legend);
 }
 
+// The power draw of a run in watts, under its charge panel and over the same times. The scale
+// takes in zero, so that charging (below it) and discharging (above) read at a glance.
+void DrawPowerPanel(plstream& pls, const Run& run, std::optional<LocalSeconds> period,
+                    int pageHeight, int panelTop)
+{
+    const auto [start, end] = TimeRange(run);
+    XScale scale;
+    scale.origin = -static_cast<LocalSeconds>(kFrom1970);
+    scale.columns = SetBox(pls, kBoxRight, pageHeight, panelTop, kPowerPanelHeight);
+    scale.x0 = scale.X(start);
+    scale.x1 = scale.X(end);
+    if (scale.x1 - scale.x0 < 60) {
+        scale.x0 -= 30;
+        scale.x1 += 30;
+    }
+    double low = 0, high = 1;
+    for (const Record& r : run.records) {
+        if (r.power) {
+            low = std::min(low, *r.power);
+            high = std::max(high, *r.power);
+        }
+    }
+    const double margin = (high - low) * 0.05;
+    pls.wind(scale.x0, scale.x1, low - margin, high + margin);
+    const TimeTicks ticks = ChooseTimeTicks(scale.x1 - scale.x0);
+    pls.timefmt(ticks.format);
+    pls.width(1);
+    pls.lsty(1);
+    pls.col0(kGrid);
+    pls.box("gd", ticks.step, 0, "g", 0, 0);
+    if (low < 0) {
+        pls.col0(kMutedText);
+        pls.join(scale.x0, 0, scale.x1, 0);
+    }
+    DrawLines(pls, Series(run, GapThreshold(run.records, period), scale, PowerOf), kPowerColour,
+              2.0);
+    pls.col0(kForeground);
+    pls.box("bcnstd", ticks.step, ticks.minor, "bcnstv", 0, 0);
+    const bool oneDay = scale.x1 - scale.x0 <= 86400;
+    pls.mtex("b", 3.1, 0.5, 0.5,
+             PlText(oneDay ? "Local time of day" : "Local date and time").c_str());
+    pls.mtex("l", 3.2, 0.5, 0.5, "W");
+    DrawTitle(pls, "Run " + std::to_string(run.number) + " — power draw (negative: charging)", "",
+              scale.columns);
+    DrawLegend(pls, {{"Power draw", kPowerColour, 1, 2.0}});
+}
+
 int OverlayHeight(std::size_t runs)
 {
     const int forLegend = kBoxTop + kBoxBottom + 40 + static_cast<int>(runs) * kLegendRowHeight;
@@ -440,8 +508,12 @@ void SetTextAndTickSizes(plstream& pls)
 std::string Draw(const std::vector<const Run*>& runs, const PlotOptions& options, Format format,
                  const std::string& file)
 {
-    const int height =
-        options.overlay ? OverlayHeight(runs.size()) : kPanelHeight * static_cast<int>(runs.size());
+    int height = 0;
+    if (options.overlay)
+        height = OverlayHeight(runs.size());
+    else
+        for (const Run* run : runs)
+            height += RunHeight(*run);
     PLINT failed = 0;
     char message[1024] = "";
     {
@@ -458,9 +530,13 @@ std::string Draw(const std::vector<const Run*>& runs, const PlotOptions& options
         if (options.overlay) {
             DrawOverlay(pls, runs, options.period, height);
         } else {
-            for (std::size_t i = 0; i < runs.size(); ++i)
-                DrawRunPanel(pls, *runs[i], options.period, height,
-                             kPanelHeight * static_cast<int>(i));
+            int top = 0;
+            for (const Run* run : runs) {
+                DrawRunPanel(pls, *run, options.period, height, top);
+                if (HasPower(*run))
+                    DrawPowerPanel(pls, *run, options.period, height, top + kPanelHeight);
+                top += RunHeight(*run);
+            }
         }
     } // the stream ends here, and the driver writes out and closes the file
     if (!failed)

@@ -102,6 +102,32 @@ void ProcessorFigures(const std::vector<Record>& records, std::size_t reference,
         s.cpuAverage = average.Value();
 }
 
+// The power draw, weighted as the processor usage is: each known power counts for the time
+// since the previous known one. The energy is that average over the time it covers.
+void PowerFigures(const std::vector<Record>& records, std::size_t reference, RunSummary& s)
+{
+    TimeWeightedAverage average;
+    std::optional<LocalSeconds> start, last;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Record& r = records[i];
+        s.hasPower = s.hasPower || r.hasPower;
+        if (i <= reference) {
+            average.Restart(r.time);
+            start = r.time;
+        }
+        if (!r.power)
+            continue;
+        s.powerMin = std::min(s.powerMin.value_or(*r.power), *r.power);
+        s.powerMax = std::max(s.powerMax.value_or(*r.power), *r.power);
+        average.Add(*r.power, r.time);
+        last = r.time;
+    }
+    if (!average.HasValue())
+        return;
+    s.powerAverage = average.Value();
+    s.energyWh = *s.powerAverage * static_cast<double>(*last - *start) / 3600.0;
+}
+
 // Line power over the sampled time: each interval counts for the state at its start; intervals
 // longer than `gap` are gaps and count for nothing.
 void LinePowerFigures(const std::vector<Record>& records, LocalSeconds gap, RunSummary& s)
@@ -146,6 +172,7 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
     s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);
     const std::size_t reference = ChargeFigures(records, s);
     ProcessorFigures(records, reference, s);
+    PowerFigures(records, reference, s);
     LinePowerFigures(records, 3 * s.period, s);
     return s;
 }

@@ -29,6 +29,11 @@ struct RunSummary
     std::optional<double> minutesToEmpty, minutesToFull;
     std::optional<double> cpuAverage; // time-weighted, as the program's average
     std::optional<std::uint32_t> cpuMin, cpuMax;
+    // With the power column: its time-weighted average (as the processor's, over the known
+    // powers), the lowest and highest, and the energy used, the integral of the power over the
+    // run in watt-hours (the average times the time it covers). None without a known power.
+    bool hasPower = false;
+    std::optional<double> powerAverage, powerMin, powerMax, energyWh;
     // Share of the sampled time (gaps left out) on line power, 0 to 1; none when unknown.
     std::optional<double> linePowerShare;
     int plugs = 0;           // Off -> On

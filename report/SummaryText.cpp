@@ -1,6 +1,7 @@
 // The summary's text.
 #include "report/SummaryText.h"
 
+#include "log/LogText.h"
 #include "report/Summary.h"
 
 #include <algorithm>
@@ -27,6 +28,15 @@ __attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...
 std::string Plural(std::uint64_t n, const char* one, const char* many)
 {
     return Format("%" PRIu64 " %s", n, n == 1 ? one : many);
+}
+
+// Watts (or watt-hours) with two decimals, "0.00" for anything that rounds to nothing, never
+// "-0.00", as the log writes them.
+std::string Watts(double value, const char* unit)
+{
+    std::string text = PowerText(value); // "7.42W"
+    text.pop_back();
+    return text + " " + unit;
 }
 
 void Row(std::string& out, const char* label, const std::string& value)
@@ -129,6 +139,20 @@ std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> 
             processor += footer->cpuAverage ? Format("; stop footer: %.2f%%", *footer->cpuAverage)
                                             : std::string("; stop footer: missing");
         Row(out, "Processor", processor);
+        if (s.hasPower || (footer && footer->hasPower)) {
+            std::string power =
+                s.powerAverage
+                    ? Watts(*s.powerAverage, "W") + " on average (time-weighted); lowest " +
+                          Watts(*s.powerMin, "W") + ", highest " + Watts(*s.powerMax, "W")
+                    : std::string("unknown");
+            if (footer && footer->hasPower)
+                power += footer->averagePower
+                             ? "; stop footer: " + Watts(*footer->averagePower, "W")
+                             : std::string("; stop footer: unknown");
+            Row(out, "Power draw", power);
+            if (s.energyWh)
+                Row(out, "Energy used", Watts(*s.energyWh, "Wh"));
+        }
         std::string power = s.linePowerShare
                                 ? Format("%.1f%% of the time", *s.linePowerShare * 100.0)
                                 : std::string("unknown");

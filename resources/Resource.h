@@ -20,6 +20,7 @@ constexpr int IDC_BATTERY = 1000;
 constexpr int IDC_UPDATE = 1001;
 constexpr int IDC_CPU = 1002;
 constexpr int IDC_BURNRATE = 1003;
+constexpr int IDC_POWER = 1004; // only with PowerDraw=1
 
 // Window-menu commands; the low four bits are masked off before dispatch.
 constexpr int ID_MENU_ABOUT = 0x1000;
@@ -63,6 +64,8 @@ constexpr const char* kBadDelimiter =
     "You specified an invalid setting for the Delimiter. Check the settings in tallyvolt.ini.";
 constexpr const char* kBadExtraInfo =
     "You specified an invalid setting for Extra Info. Check the settings in tallyvolt.ini.";
+constexpr const char* kBadPowerDraw =
+    "You specified an invalid PowerDraw value. Check the settings in tallyvolt.ini.";
 constexpr const char* kBadLogFile =
     "Unable to create log file. Check the settings in tallyvolt.ini.";
 constexpr const char* kBadUpdatePeriod =

@@ -1,11 +1,13 @@
 // Fuzz target: a log read whole and read in pieces (their size from the first byte) must give
 // the same runs; every record in range and in time order; the summary, its text and the rows
-// of every run worked out without a fault.
+// of every run worked out without a fault; a power draw only where the column is, and the
+// average power within the run's powers.
 #include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Summary.h"
 #include "report/SummaryText.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -35,11 +37,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if ((record.charge && *record.charge > 100) || (record.cpu && *record.cpu > 100) ||
                 (i > 0 && record.time < run.records[i - 1].time) || record.line > whole.lines)
                 std::abort();
+            // A power only in a record with the power column, a number, read alike in pieces.
+            if ((record.power && (!record.hasPower || !std::isfinite(*record.power))) ||
+                record.hasPower != pieces.runs[r].records[i].hasPower)
+                std::abort();
         }
         const RunSummary s = Summarise(run, std::nullopt);
         if (s.cpuAverage && (*s.cpuAverage < -1e-9 || *s.cpuAverage > 100 + 1e-9))
             std::abort();
         if (s.linePowerShare && (*s.linePowerShare < 0 || *s.linePowerShare > 1))
+            std::abort();
+        // The time-weighted average power lies between the lowest and highest power.
+        if (s.powerAverage &&
+            (*s.powerAverage < *s.powerMin - 1e-6 * std::fabs(*s.powerMin) - 1e-9 ||
+             *s.powerAverage > *s.powerMax + 1e-6 * std::fabs(*s.powerMax) + 1e-9))
             std::abort();
     }
     (void)FileSummaryText(whole, std::nullopt);

@@ -3,6 +3,7 @@
 // and capacity, and a mains adapter's uevent and online.
 #include "platform/linux/SysfsPowerSource.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -45,6 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (status.batteryLifePercent > 100 && status.batteryLifePercent != 255)
         std::abort();
     if (status.acLineStatus > 1 && status.acLineStatus != 255)
+        std::abort();
+    // The kernel's values fit in 31 bits: µW below 2200 W, µA times µV below 4.7 MW.
+    if (status.powerWatts && !(std::fabs(*status.powerWatts) < 4.7e6))
         std::abort();
     return 0;
 }

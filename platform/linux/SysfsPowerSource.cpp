@@ -39,6 +39,9 @@ enum class Field
     ChargeNow,
     ChargeFull,
     Capacity,
+    PowerNow,
+    CurrentNow,
+    VoltageNow,
     Count,
 };
 
@@ -65,6 +68,9 @@ constexpr std::array<FieldName, Index(Field::Count)> kFieldNames = {{
     {"CHARGE_NOW", "charge_now"},
     {"CHARGE_FULL", "charge_full"},
     {"CAPACITY", "capacity"},
+    {"POWER_NOW", "power_now"},
+    {"CURRENT_NOW", "current_now"},
+    {"VOLTAGE_NOW", "voltage_now"},
 }};
 
 enum class Lookup
@@ -128,6 +134,16 @@ Number ParseNumber(Lookup lookup, std::string_view text)
             return {Lookup::Unreadable, 0};
     }
     return {Lookup::Found, value};
+}
+
+// The magnitude of a decimal that may carry a sign: drivers disagree on the sign of the
+// current and the power, so only the size says anything.
+Number ParseMagnitude(Lookup lookup, std::string_view text)
+{
+    text = Trim(text);
+    if (lookup == Lookup::Found && !text.empty() && text.front() == '-')
+        text.remove_prefix(1);
+    return ParseNumber(lookup, text);
 }
 
 // One supply's attributes: its uevent read once, single files only for keys it lacks (older
@@ -195,6 +211,14 @@ public:
         return ParseNumber(lookup, text);
     }
 
+    // The field's value without its sign.
+    Number ReadMagnitude(Field field)
+    {
+        std::string_view text;
+        const Lookup lookup = Text(field, text);
+        return ParseMagnitude(lookup, text);
+    }
+
 private:
     // The supply's folder, opened on first need (-1 when it cannot be: not a folder, gone).
     int Folder()
@@ -260,6 +284,31 @@ BatteryCharge ReadCharge(Supply& supply)
     return {Unit::Percent, std::min<std::uint64_t>(capacity.value, 100), 100};
 }
 
+// The power a battery moves in watts, without its direction: power_now, or current_now times
+// voltage_now where the driver reports current instead; none where it reports neither.
+std::optional<double> ReadWatts(Supply& supply)
+{
+    const Number power = supply.ReadMagnitude(Field::PowerNow);
+    if (power.lookup == Lookup::Found)
+        return static_cast<double>(power.value) / 1e6; // µW
+    const Number current = supply.ReadMagnitude(Field::CurrentNow);
+    if (current.lookup != Lookup::Found)
+        return std::nullopt;
+    const Number voltage = supply.ReadMagnitude(Field::VoltageNow);
+    if (voltage.lookup != Lookup::Found)
+        return std::nullopt;
+    // µA times µV, each below 2^31: formed in double, far finer than the two decimals shown.
+    return static_cast<double>(current.value) * static_cast<double>(voltage.value) / 1e12;
+}
+
+// Which way a battery's power flows, by its status.
+enum class Flow
+{
+    Out,   // Discharging
+    In,    // Charging
+    Other, // Full, Not charging, Unknown: out only when off line power
+};
+
 bool IsLinePowerType(std::string_view type)
 {
     // USB chargers also show up as USB_DCP, USB_CDP, USB_C, USB_PD and the like; a Qi pad as
@@ -273,6 +322,15 @@ class Tally
 public:
     void AddBattery(const BatteryCharge& charge, bool charging)
     {
+        AddBattery(charge, charging, std::nullopt, Flow::Other);
+    }
+    void AddBattery(const BatteryCharge& charge, bool charging, std::optional<double> watts,
+                    Flow flow)
+    {
+        if (watts) {
+            m_powerKnown = true;
+            m_watts[Index(flow)] += *watts;
+        }
         ++m_batteries;
         m_charging = m_charging || charging;
         if (charge.unit == Unit::Unknown) {
@@ -304,6 +362,14 @@ public:
             status.acLineStatus = 1;
         else if (m_lineSupplies > 0 && !m_lineUnknown)
             status.acLineStatus = 0;
+        if (m_powerKnown) {
+            // Discharging batteries give power, charging ones take it; the others give only
+            // while nothing else feeds the machine.
+            double watts = m_watts[Index(Flow::Out)] - m_watts[Index(Flow::In)];
+            if (status.acLineStatus != 1)
+                watts += m_watts[Index(Flow::Other)];
+            status.powerWatts = watts;
+        }
         if (m_batteries == 0) {
             status.batteryFlag = kNoSystemBattery;
             return status;
@@ -338,6 +404,8 @@ private:
     int m_lineSupplies = 0;
     bool m_lineOnline = false;
     bool m_lineUnknown = false;
+    bool m_powerKnown = false;
+    std::array<double, 3> m_watts{}; // by Flow
 };
 
 void AddSupply(Supply& supply, Tally& tally)
@@ -372,8 +440,13 @@ void AddSupply(Supply& supply, Tally& tally)
         tally.AddBattery(BatteryCharge{}, false);
         return;
     }
-    const bool charging = supply.Is(Field::Status, "Charging");
-    tally.AddBattery(ReadCharge(supply), charging);
+    std::string_view status;
+    Flow flow = Flow::Other;
+    if (supply.Text(Field::Status, status) == Lookup::Found)
+        flow = status == "Charging" ? Flow::In : status == "Discharging" ? Flow::Out : Flow::Other;
+    const bool charging = flow == Flow::In;
+    const BatteryCharge charge = ReadCharge(supply);
+    tally.AddBattery(charge, charging, ReadWatts(supply), flow);
 }
 
 } // namespace

@@ -129,7 +129,18 @@ void MonitorWindow::BuildControls()
 
     auto* root = new wxBoxSizer(wxVERTICAL);
     root->Add(top, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap * 2);
-    root->Add(burn, 0, wxEXPAND | wxALL, gap * 2);
+    if (!m_monitor.PowerDraw()) {
+        root->Add(burn, 0, wxEXPAND | wxALL, gap * 2);
+        SetSizerAndFit(root);
+        return;
+    }
+    // With the power draw, a fourth row under the burn rate, in the same style.
+    root->Add(burn, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap * 2);
+    auto* power = new wxBoxSizer(wxHORIZONTAL);
+    power->Add(new wxStaticText(this, wxID_STATIC, "Power:"), 0, wxALIGN_CENTER_VERTICAL);
+    m_power = figure(IDC_POWER, "Unknown", "-999.99W");
+    power->Add(m_power, 1, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+    root->Add(power, 0, wxEXPAND | wxALL, gap * 2);
     SetSizerAndFit(root);
 }
 
@@ -255,9 +266,10 @@ void MonitorWindow::ShowAbout()
 
 void MonitorWindow::SetFigure(int controlId, const std::string& text)
 {
-    wxStaticText* control = controlId == IDC_BATTERY ? m_battery
-                            : controlId == IDC_CPU   ? m_cpu
+    wxStaticText* control = controlId == IDC_BATTERY    ? m_battery
+                            : controlId == IDC_CPU      ? m_cpu
                             : controlId == IDC_BURNRATE ? m_burnRate
+                            : controlId == IDC_POWER    ? m_power
                                                         : nullptr;
     if (control)
         control->SetLabel(wxString::FromUTF8(text));

@@ -1,4 +1,4 @@
-// The monitor's window on wxWidgets: three figures, the Update button and the sampling timer,
+// The monitor's window on wxWidgets: three figures (four with the power draw), the Update button and the sampling timer,
 // run as a shown top-level window with an event loop of its own.
 #pragma once
 
@@ -80,6 +80,7 @@ private:
     wxStaticText* m_battery = nullptr;
     wxStaticText* m_cpu = nullptr;
     wxStaticText* m_burnRate = nullptr;
+    wxStaticText* m_power = nullptr; // only with PowerDraw=1
     wxGUIEventLoop* m_loop = nullptr;
     tallyvolt::SingleInstance& m_instance;
     std::unique_ptr<ReadableHandler> m_surfaceHandler;

@@ -231,5 +231,66 @@ TEST(ReportReader, TellsALogFromOtherFiles)
     EXPECT_EQ(read.runs[0].file, folder / "a.log");
 }
 
+TEST(ReportReader, RecordsAndFootersWithAndWithoutThePowerColumn)
+{
+    const ParsedFile file =
+        ParseLog("a.log", "Tallyvolt v1.0 - started 12/07/26 09:00:00\r\n"
+                          "Time;Battery Life;AC Power;Battery State;CPU Usage;Power Draw\r\n"
+                          "12/07/26 09:00:00;90%;Off;High;10%;7.42W\r\n"
+                          "12/07/26 09:01:00;90%;On;High+Charging;10%;-5.26W\r\n"
+                          "12/07/26 09:02:00;90%;On;High;10%;Unknown\r\n"
+                          "12/07/26 09:03:00;90%;On;High;10%;5.26\r\n"
+                          "12/07/26 09:04:00;90%;On;High;10%;\r\n"
+                          "12/07/26 09:05:00;90%;On;High;10%;1.00W;x\r\n"
+                          "Tallyvolt v1.0 - stopped 12/07/26 09:05:30\r\n"
+                          "Battery Burn Rate: Undefined;CPU Average:10.00%;Average Power:1.08W\r\n"
+                          "\r\n"
+                          "12/07/26 10:00:00;50%;On;Charging;0%\r\n"
+                          "12/07/26 10:01:00;50%;On;Charging;0%;0.00W\r\n"
+                          "Tallyvolt v1.0 - stopped 12/07/26 10:01:05\r\n"
+                          "Battery Burn Rate: Undefined;CPU Average:0.00%;Average Power:Unknown\r\n"
+                          "\r\n"
+                          "Tallyvolt v1.0 - stopped 12/07/26 10:02:05\r\n"
+                          "Battery Burn Rate: Undefined;CPU Average:0.00%\r\n"
+                          "\r\n"
+                          "12/07/26 10:03:00;50%;On;Charging;0%;1.5");
+    ASSERT_EQ(file.runs.size(), 3u);
+    const std::vector<report::Record>& first = file.runs[0].records;
+    ASSERT_EQ(first.size(), 3u);
+    EXPECT_TRUE(first[0].hasPower);
+    EXPECT_EQ(first[0].power, 7.42);
+    EXPECT_EQ(first[1].power, -5.26);
+    EXPECT_TRUE(first[2].hasPower);
+    EXPECT_FALSE(first[2].power);
+    ASSERT_TRUE(file.runs[0].footer);
+    EXPECT_EQ(file.runs[0].footer->cpuAverage, 10.0);
+    EXPECT_TRUE(file.runs[0].footer->hasPower);
+    EXPECT_EQ(file.runs[0].footer->averagePower, 1.08);
+
+    // A run of five fields and six: each record as it is.
+    const std::vector<report::Record>& second = file.runs[1].records;
+    ASSERT_EQ(second.size(), 2u);
+    EXPECT_FALSE(second[0].hasPower);
+    EXPECT_TRUE(second[1].hasPower);
+    EXPECT_EQ(second[1].power, 0.0);
+    EXPECT_EQ(file.runs[1].footer->cpuAverage, 0.0);
+    EXPECT_TRUE(file.runs[1].footer->hasPower);
+    EXPECT_FALSE(file.runs[1].footer->averagePower);
+    EXPECT_FALSE(file.runs[2].footer->hasPower);
+    EXPECT_EQ(file.runs[2].footer->cpuAverage, 0.0);
+
+    std::vector<std::string> reasons;
+    for (const SkippedLine& skipped : file.skipped)
+        reasons.push_back(std::to_string(skipped.line) + ": " + skipped.reason);
+    EXPECT_EQ(
+        reasons,
+        (std::vector<std::string>{
+            "6: not a power draw: \"5.26\"",
+            "7: not a power draw: \"\"",
+            "8: not a line of a Tallyvolt log: \"12/07/26 09:05:00;90%;On;High;10%;1.00W;...\"",
+            "20: truncated last line",
+        }));
+}
+
 } // namespace
 } // namespace tallyvolt::report

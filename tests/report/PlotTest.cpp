@@ -279,3 +279,30 @@ TEST(PlotLarge, AMillionSamplesMakeASmallSvg)
     ASSERT_TRUE(PlotRuns({steady, broken}, options, &error)) << error;
     EXPECT_LT(std::filesystem::file_size(options.path), 2u * 1000 * 1000);
 }
+
+TEST(PlotPower, APowerPanelUnderTheChargeOfEachRunThatHasOne)
+{
+    TempFolder dir;
+    PlotOptions options;
+    options.path = dir / "power.svg";
+    LogRun withPower = FirstRun();
+    for (std::size_t i = 0; i < withPower.records.size(); ++i) {
+        withPower.records[i].hasPower = true;
+        if (i % 10 != 5) // an unknown power breaks the line
+            withPower.records[i].power = i < 60 ? 7.5 : -4.25;
+    }
+    std::string error;
+    ASSERT_TRUE(PlotRuns({withPower, SecondRun()}, options, &error)) << error;
+    const std::string svg = ReadFile(options.path);
+    const std::vector<std::string> texts = SvgTexts(svg);
+    for (const char* expected : {"Run 1 — power draw (negative: charging)", "Power draw", "W"})
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), expected), 1) << expected;
+    // The power line's colour: six pieces broken by the suspend and the unknown powers, and
+    // the legend's sample.
+    EXPECT_GE(Count(svg, "stroke=\"#783CA0\""), 7u);
+
+    // The page grows by the power panel only.
+    options.path = dir / "power.png";
+    ASSERT_TRUE(PlotRuns({withPower, SecondRun()}, options, &error)) << error;
+    EXPECT_EQ(BigEndian32(ReadFile(options.path), 20), 300u + 220u + 300u);
+}

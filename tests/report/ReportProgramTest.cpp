@@ -48,6 +48,34 @@ TEST_F(ReportProgram, SummaryOfAKnownLog)
     EXPECT_EQ(r.out, ReadFile(kLogs + "/golden.summary"));
 }
 
+TEST_F(ReportProgram, ALogWithThePowerColumnAndOneWithout)
+{
+    // Hand-worked: run 1 weighs 8 W (0 s), 6 W (60 s), 9 W (120 s, over the unknown) and
+    // -6 W (60 s): 4.50 W over 240 s, 0.30 Wh; run 3, charging, -8 W over 60 s.
+    const Result r = Report("power.log");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, ReadFile(kLogs + "/power.summary"));
+    EXPECT_NE(r.out.find("  Power draw      4.50 W on average (time-weighted); lowest -6.00 W, "
+                         "highest 9.00 W; stop footer: 4.50 W\n  Energy used     0.30 Wh\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("  Energy used     -0.13 Wh\n"), std::string::npos);
+    EXPECT_EQ(Report("--csv power.log").out, ReadFile(kLogs + "/power.csv"));
+    EXPECT_EQ(Report("--json power.log").out, ReadFile(kLogs + "/power.json"));
+    // The column appears in the rows of every log named once one record has it.
+    const Result both = Report("--csv golden.log power.log");
+    EXPECT_EQ(both.out.substr(0, both.out.find('\n')), "run,time,charge,ac,state,cpu,power_w");
+    EXPECT_NE(both.out.find("\n1,2026-12-07T09:00:00,90,Off,High,10,\n"), std::string::npos);
+    EXPECT_NE(both.out.find("\n3,2026-12-08T10:00:00,80,Off,High,10,8.00\n"), std::string::npos);
+    EXPECT_EQ(Report("golden.log").out.find("Power"), std::string::npos);
+    // A hand-edited draw too small to show reads 0.00, never -0.00.
+    const Result tiny = Report("-", "12/08/26 08:00:00;40%;Off;Low;3%;-0.001W\n");
+    EXPECT_NE(tiny.out.find("  Power draw      0.00 W on average (time-weighted); lowest 0.00 W, "
+                            "highest 0.00 W\n  Energy used     0.00 Wh\n"),
+              std::string::npos)
+        << tiny.out;
+}
+
 TEST_F(ReportProgram, OddLogsAreReadToTheirEnd)
 {
     // Every odd line is named on standard error; the records around them still count.

@@ -80,6 +80,27 @@ TEST_F(ApplySettingsTest, ExtraInfoIsCheckedBeforeTheLogIsOpened)
     }
 }
 
+TEST_F(ApplySettingsTest, PowerDrawIsCheckedBeforeTheLogIsOpenedAndShapesTheColumnLine)
+{
+    for (const char* bad : {"2", "-1", "4294967297"}) {
+        EXPECT_EQ(Apply(std::string("ExtraInfo=1\r\nPowerDraw=") + bad + "\r\n"),
+                  "You specified an invalid PowerDraw value. Check the settings in tallyvolt.ini.")
+            << bad;
+        EXPECT_FALSE(FileExists(LogPath()));
+    }
+    // A bad ExtraInfo is reported first: it comes before PowerDraw.
+    EXPECT_EQ(Apply("PowerDraw=7\r\nExtraInfo=3\r\n"), std::string(text::kBadExtraInfo));
+
+    EXPECT_EQ(Apply("powerdraw = 1\r\nDelimiter=COMMA\r\n"), "accepted");
+    EXPECT_TRUE(m_dlg.PowerDraw());
+    EXPECT_NE(ReadFile(LogPath()).find("CPU Usage,Power Draw\r\n"), std::string::npos);
+
+    CTallyvoltDlg absent(m_fakes.Get());
+    EXPECT_EQ(Apply(absent, "LogFile=" + (m_dir / "other.log") + "\r\n"), "accepted");
+    EXPECT_FALSE(absent.PowerDraw());
+    EXPECT_NE(ReadFile(m_dir / "other.log").find("\tCPU Usage\r\n"), std::string::npos);
+}
+
 TEST_F(ApplySettingsTest, PathsThatCannotBeTheLogAreRefused)
 {
     EXPECT_EQ(Apply("LogFile=" + (m_dir / "no/such/folder.log") + "\r\n"),

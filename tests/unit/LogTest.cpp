@@ -288,3 +288,33 @@ TEST(LogTimeStamp, TwoDigitFieldsWhateverTheLocale)
               "Battery Burn Rate: -0.50%/minute,CPU Average:50.00%\r\n\r\n");
     std::setlocale(LC_ALL, saved.c_str());
 }
+
+TEST(PowerColumn, TextsOfThePowerDrawAndTheirReading)
+{
+    EXPECT_EQ(PowerText(7.4249), "7.42W");
+    EXPECT_EQ(PowerText(-5.2571), "-5.26W");
+    // A charge current too small to show is no draw, never "-0.00W".
+    EXPECT_EQ(PowerText(-0.004), "0.00W");
+    EXPECT_EQ(PowerText(0.0), "0.00W");
+    EXPECT_EQ(PowerText(std::nullopt), "Unknown");
+    EXPECT_EQ(ParsePowerText("-5.26W"), -5.26);
+    EXPECT_EQ(ParsePowerText("0.00W"), 0.0);
+    for (const char* bad : {"Unknown", "W", "5.26", "5.26w", "5.2x6W", ""})
+        EXPECT_FALSE(ParsePowerText(bad)) << bad;
+}
+
+TEST(PowerColumn, HeaderRecordAndFooterGainTheColumnOnlyWhenAsked)
+{
+    EXPECT_EQ(StartHeader(",", "12/07/26 13:05:09", true),
+              "Tallyvolt v1.0 - started 12/07/26 13:05:09\r\n"
+              "Time,Battery Life,AC Power,Battery State,CPU Usage,Power Draw\r\n");
+    EXPECT_EQ(StartHeader(",", "12/07/26 13:05:09"), StartHeader(",", "12/07/26 13:05:09", false));
+    EXPECT_EQ(Record(";", "12/07/26 13:05:09", 87, "Off", "High", 12, std::string("7.42W")),
+              "12/07/26 13:05:09;87%;Off;High;12%;7.42W\r\n");
+    EXPECT_EQ(StopFooter("\t", "12/07/26 13:06:24", "0.25%/minute", 37.5, std::string("6.10W")),
+              "Tallyvolt v1.0 - stopped 12/07/26 13:06:24\r\n"
+              "Battery Burn Rate: 0.25%/minute\tCPU Average:37.50%\tAverage Power:6.10W\r\n\r\n");
+    EXPECT_EQ(StopFooter("\t", "12/07/26 13:06:24", "Undefined", 0, std::string("Unknown")),
+              "Tallyvolt v1.0 - stopped 12/07/26 13:06:24\r\n"
+              "Battery Burn Rate: Undefined\tCPU Average:0.00%\tAverage Power:Unknown\r\n\r\n");
+}

@@ -209,3 +209,56 @@ TEST_F(Sampling, FooterCarriesTheRunsFigures)
                      "Tallyvolt v1.0 - stopped 12/07/26 13:06:09\r\n"
                      "Battery Burn Rate: 1.00%/minute\tCPU Average:30.00%\r\n\r\n");
 }
+
+TEST_F(Sampling, PowerColumnAndTheFootersTimeWeightedAverageOfKnownPowers)
+{
+    ASSERT_TRUE(m_dlg.SetPowerDraw(1));
+    ASSERT_TRUE(m_dlg.SetExtraInfo(1));
+    m_fakes.power.next.powerWatts = 10.0;
+    m_fakes.processor.next = 10;
+    m_dlg.SetUpDialog(m_window, m_tray);
+    EXPECT_EQ(m_window.figures[IDC_POWER], "10.00W");
+    m_fakes.power.next.powerWatts = std::nullopt;
+    SampleAfter(60, 79, 30); // unknown: its minute goes to the next known power
+    EXPECT_EQ(m_window.figures[IDC_POWER], "Unknown");
+    m_fakes.power.next.powerWatts = 4.0;
+    SampleAfter(60, 78, 30); // 4 W over 120 s
+    m_fakes.power.next.powerWatts = -0.001;
+    SampleAfter(120, 78, 30); // 0 W over 120 s
+    m_dlg.TearDownDialog();
+    m_dlg.CloseLog();
+    // (4 * 120 + (-0.001) * 120) / 240
+    EXPECT_EQ(Log(), "12/07/26 13:05:09\t80%\tOff\tHigh\t10%\t10.00W\r\n"
+                     "12/07/26 13:06:09\t79%\tOff\tHigh\t30%\tUnknown\r\n"
+                     "12/07/26 13:07:09\t78%\tOff\tHigh\t30%\t4.00W\r\n"
+                     "12/07/26 13:09:09\t78%\tOff\tHigh\t30%\t0.00W\r\n"
+                     "Tallyvolt v1.0 - stopped 12/07/26 13:09:09\r\n"
+                     "Battery Burn Rate: 0.50%/minute\tCPU Average:30.00%\tAverage Power:2.00W"
+                     "\r\n\r\n");
+}
+
+TEST_F(Sampling, WithoutPowerDrawTheReadingIsIgnoredAndNoPowerFigureIsShown)
+{
+    ASSERT_TRUE(m_dlg.SetExtraInfo(1));
+    m_fakes.power.next.powerWatts = 10.0;
+    m_dlg.SetUpDialog(m_window, m_tray);
+    m_dlg.TearDownDialog();
+    m_dlg.CloseLog();
+    EXPECT_EQ(m_window.figures.count(IDC_POWER), 0u);
+    EXPECT_EQ(Log(), "12/07/26 13:05:09\t80%\tOff\tHigh\t0%\r\n"
+                     "Tallyvolt v1.0 - stopped 12/07/26 13:05:09\r\n"
+                     "Battery Burn Rate: Undefined\tCPU Average:0.00%\r\n\r\n");
+}
+
+TEST_F(Sampling, AveragePowerIsUnknownWhenNoSampleKnewIt)
+{
+    ASSERT_TRUE(m_dlg.SetPowerDraw(1));
+    ASSERT_TRUE(m_dlg.SetExtraInfo(1));
+    m_dlg.SetUpDialog(m_window, m_tray);
+    SampleAfter(60, 79, 0);
+    m_dlg.TearDownDialog();
+    m_dlg.CloseLog();
+    EXPECT_NE(Log().find("CPU Average:0.00%\tAverage Power:Unknown\r\n\r\n"), std::string::npos);
+    EXPECT_FALSE(m_dlg.SetPowerDraw(2));
+    EXPECT_TRUE(m_dlg.PowerDraw());
+}

@@ -1,6 +1,7 @@
 // Tests of the sysfs power reader over recorded and hand-made power-supply trees.
 #include "platform/linux/SysfsPowerSource.h"
 #include "fakes/TempFolder.h"
+#include "log/LogText.h"
 
 #include <gtest/gtest.h>
 
@@ -333,4 +334,83 @@ TEST(SysfsPowerSource, KeptFilesFollowChangesInPlaceAndReplacements)
     const auto replaced = source.Read();
     EXPECT_NE(first.batteryLifePercent, inPlace.batteryLifePercent);
     EXPECT_EQ(replaced.batteryLifePercent, 2 * inPlace.batteryLifePercent);
+}
+
+namespace {
+
+// The power draw as the log writes it, from one reading.
+std::string PowerOf(SysfsPowerSource& source)
+{
+    return tallyvolt::PowerText(source.Read().powerWatts);
+}
+
+} // namespace
+
+TEST(SysfsPowerSourcePower, RecordedAndOwnTrees)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        // power_now, discharging off line power
+        {"thinkpad-energy-ac-offline", "5.00W"},
+        // power_now 0 with status Unknown
+        {"thinkpad-energy-now-above-full", "0.00W"},
+        // 413 mA at 12.729 V, charging
+        {"dell-charge-voltage-charging", "-5.26W"},
+        // charging at 0 A: never -0.00W
+        {"toshiba-acad-online-charging", "0.00W"},
+        // 1 mA at 12.439 V, status Unknown, no line power reported
+        {"toshiba-unknown-at-full-on-ac", "0.01W"},
+        // a UPS reports power_now, but it is not the machine's battery
+        {"rpi5-ups-type-ups", "Unknown"},
+        // a peripheral's battery never counts
+        {"logitech-g935-headset", "Unknown"},
+        {"own-no-battery-ac-online", "Unknown"},
+        // an empty bay whose driver still reports current and voltage
+        {"lime2-axp20x-no-battery", "Unknown"},
+        // 6.25 W from power_now (signed by its driver) and 0.25 A at 12 V
+        {"own-two-batteries-power", "9.25W"},
+    };
+    for (const auto& [tree, expected] : cases) {
+        SysfsPowerSource source(kTrees + "/" + tree);
+        EXPECT_EQ(PowerOf(source), expected) << tree;
+    }
+}
+
+TEST(SysfsPowerSourcePower, SignFollowsEachBatterysStatusAndTheLine)
+{
+    TempTree tree("own-two-batteries-power");
+    SysfsPowerSource source(tree.Root());
+    tree.Set("BAT0", "status", "Full"); // off line power: it gives all the same
+    EXPECT_EQ(PowerOf(source), "9.25W");
+    tree.Set("AC", "online", "1"); // on line power: it gives nothing
+    EXPECT_EQ(PowerOf(source), "3.00W");
+    tree.Set("BAT1", "status", "Charging"); // takes
+    EXPECT_EQ(PowerOf(source), "-3.00W");
+    tree.Set("AC", "online", "0"); // a charging battery proves line power all the same
+    tree.Set("BAT0", "status", "Discharging");
+    EXPECT_EQ(PowerOf(source), "3.25W");
+    tree.Set("AC", "online", "1");
+    tree.Set("BAT0", "status", "Unknown");
+    tree.Set("BAT1", "status", "Not charging");
+    EXPECT_EQ(PowerOf(source), "0.00W");
+    tree.Set("BAT1", "current_now", "-250000"); // a driver that signs the current
+    tree.Set("BAT1", "status", "Charging");
+    EXPECT_EQ(PowerOf(source), "-3.00W");
+}
+
+TEST(SysfsPowerSourcePower, UnknownWhereNoCountedBatteryReportsIt)
+{
+    TempTree tree("own-two-batteries-power");
+    SysfsPowerSource source(tree.Root());
+    tree.Remove("BAT1", "voltage_now"); // current alone says nothing
+    EXPECT_EQ(PowerOf(source), "6.25W");
+    tree.Set("BAT0", "power_now", "EIO"); // unreadable: that battery does not count
+    EXPECT_EQ(PowerOf(source), "Unknown");
+    tree.Set("BAT0", "power_now", "2147483648");
+    EXPECT_EQ(PowerOf(source), "Unknown");
+    tree.Remove("BAT0", "power_now"); // current and voltage instead: 11.9 V, no current
+    EXPECT_EQ(PowerOf(source), "Unknown");
+    tree.Set("BAT0", "current_now", "500000");
+    EXPECT_EQ(PowerOf(source), "5.95W");
+    tree.Set("BAT0", "present", "0"); // an empty bay
+    EXPECT_EQ(PowerOf(source), "Unknown");
 }
