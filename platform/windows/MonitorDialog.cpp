@@ -187,6 +187,19 @@ void MonitorDialog::SetUp()
     ::SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
     ::SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
     m_tray.AttachWindow(m_window);
+    // The power row is there only with PowerDraw=1; otherwise the dialog is as it always was.
+    if (!m_monitor.PowerDraw()) {
+        constexpr int kPowerLabel = 1005;
+        ::DestroyWindow(::GetDlgItem(m_window, IDC_POWER));
+        ::DestroyWindow(::GetDlgItem(m_window, kPowerLabel));
+        RECT row{0, 0, 0, 10}; // one row, in dialog units
+        ::MapDialogRect(m_window, &row);
+        RECT outer{};
+        ::GetWindowRect(m_window, &outer);
+        ::SetWindowPos(m_window, nullptr, 0, 0, outer.right - outer.left,
+                       outer.bottom - outer.top - row.bottom,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     m_monitor.SetUpDialog(*this, m_tray);
 
     // The first place, before the first show: the remembered one, or centred on the primary

@@ -2,6 +2,7 @@
 #include "platform/Clock.h"
 #include "platform/PowerSource.h"
 #include "platform/ProcessorStatistic.h"
+#include "platform/windows/BatteryRate.h"
 #include "platform/windows/SystemTimes.h"
 
 #include <windows.h>
@@ -43,6 +44,7 @@ public:
             status.batteryFlag = raw.BatteryFlag;
             status.batteryLifePercent = raw.BatteryLifePercent;
         }
+        status.powerWatts = win::PowerDrawFrom(win::ReadBatteryRates());
         return status;
     }
 };

@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/PowerSource.h"
 #include "platform/SingleInstance.h"
+#include "platform/windows/BatteryRate.h"
 #include "platform/windows/LogPaths.h"
 #include "platform/windows/SystemTimes.h"
 #include "platform/windows/WideText.h"
@@ -156,4 +157,19 @@ TEST(WindowsReadings, PowerAndClocksComeFromTheSystem)
     EXPECT_EQ(got.tm_hour, expected.tm_hour);
     EXPECT_EQ(got.tm_mday, expected.tm_mday);
     EXPECT_LE(std::abs(clock->Now() - std::time(nullptr)), 1);
+}
+
+// Windows counts a charging battery's rate as positive; the log's power is positive while the
+// batteries drain. Batteries without a rate (relative units, unknown) do not count.
+TEST(WindowsBatteryRate, RatesSummedAndFlippedAndUnknownWithoutAny)
+{
+    using tallyvolt::win::BatteryRate;
+    using tallyvolt::win::PowerDrawFrom;
+    EXPECT_EQ(PowerDrawFrom({}), std::nullopt);
+    EXPECT_EQ(PowerDrawFrom({BatteryRate{}, BatteryRate{}}), std::nullopt);
+    EXPECT_DOUBLE_EQ(*PowerDrawFrom({BatteryRate{-7420}}), 7.42);
+    EXPECT_DOUBLE_EQ(*PowerDrawFrom({BatteryRate{5260}, BatteryRate{}}), -5.26);
+    EXPECT_DOUBLE_EQ(*PowerDrawFrom({BatteryRate{-4000}, BatteryRate{-5250}}), 9.25);
+    // Wine has no battery devices: the column reads Unknown there.
+    EXPECT_EQ(PowerDrawFrom(tallyvolt::win::ReadBatteryRates()), std::nullopt);
 }

@@ -118,6 +118,10 @@ int main(int argc, char** argv)
     } else if (command == "figures") {
         std::printf("%s|%s|%s\n", ControlText(window, 1000).c_str(),
                     ControlText(window, 1002).c_str(), ControlText(window, 1003).c_str());
+    } else if (command == "powerfigure") {
+        // The fourth row is there only with PowerDraw=1.
+        std::printf("%s\n", ::GetDlgItem(window, 1004) ? ControlText(window, 1004).c_str()
+                                                        : "<none>");
     } else if (command == "state") {
         PrintState(window);
     } else if (command == "syscommand") {
