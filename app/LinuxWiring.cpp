@@ -5,7 +5,6 @@
 
 #include "monitor/TallyvoltDlg.h"
 #include "platform/EitherTrayIcon.h"
-#include "platform/Paths.h"
 #include "platform/ThemeIcons.h"
 #include "platform/linux/SniTrayIcon.h"
 #include "platform/linux/XEmbedTrayWatch.h"
@@ -40,19 +39,6 @@ private:
 };
 
 } // namespace
-
-RunParts CreateRunParts()
-{
-    RunParts parts;
-    parts.instance = CreateSingleInstance();
-    parts.clock = CreateSystemClock();
-    parts.power = CreatePowerSource();
-    parts.processor = CreateProcessorStatistic();
-    parts.logFiles = &CreateLogFile;
-    parts.settingsPath = JoinPath(CurrentDirectory(), text::kSettingsFileName);
-    parts.defaultLogPath = DefaultLogPath();
-    return parts;
-}
 
 std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg& dlg)
 {

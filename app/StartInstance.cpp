@@ -3,6 +3,7 @@
 #include "app/ApplySettings.h"
 #include "app/Wiring.h"
 #include "monitor/TallyvoltDlg.h"
+#include "platform/Paths.h"
 #include "platform/Toolkit.h"
 #include "resources/Resource.h"
 #include "settings/SettingsFile.h"
@@ -11,6 +12,34 @@
 #include <functional>
 
 namespace tallyvolt {
+namespace {
+
+// The platform's parts that exist before the settings are read.
+struct RunParts
+{
+    std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<Clock> clock;
+    std::unique_ptr<PowerSource> power;
+    std::unique_ptr<ProcessorStatistic> processor;
+    LogFileFactory logFiles;
+    std::string settingsPath;   // the settings file in the current folder
+    std::string defaultLogPath; // the log when the settings name none
+};
+
+RunParts CreateRunParts()
+{
+    RunParts parts;
+    parts.instance = CreateSingleInstance();
+    parts.clock = CreateSystemClock();
+    parts.power = CreatePowerSource();
+    parts.processor = CreateProcessorStatistic();
+    parts.logFiles = &CreateLogFile;
+    parts.settingsPath = JoinPath(CurrentDirectory(), text::kSettingsFileName);
+    parts.defaultLogPath = DefaultLogPath();
+    return parts;
+}
+
+} // namespace
 
 int StartInstance(Toolkit& toolkit)
 {

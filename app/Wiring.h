@@ -1,5 +1,6 @@
-// The platform parts of a run, as the system the program is built for provides them. The
-// start-up code asks for them here; one source file per system implements these functions.
+// The parts of a run that differ in kind from system to system: the tray and the catcher of
+// requests to end. The start-up code asks for them here; one source file per system implements
+// these functions. (The readers, the claim and the log files are the platform library's own.)
 #pragma once
 
 #include "platform/Clock.h"
@@ -17,19 +18,6 @@ class CTallyvoltDlg;
 
 namespace tallyvolt {
 
-struct RunParts
-{
-    std::unique_ptr<SingleInstance> instance;
-    std::unique_ptr<Clock> clock;
-    std::unique_ptr<PowerSource> power;
-    std::unique_ptr<ProcessorStatistic> processor;
-    LogFileFactory logFiles;
-    std::string settingsPath;   // the settings file in the current folder
-    std::string defaultLogPath; // the log when the settings name none
-};
-
-// The parts that exist before the settings are read.
-RunParts CreateRunParts();
 // The tray icon of `dlg`'s window: the desktop's trays, whichever takes the icon. Made once the
 // toolkit runs; presses on the icon reach `dlg`.
 std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg& dlg);
