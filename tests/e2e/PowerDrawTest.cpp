@@ -14,16 +14,9 @@ namespace {
 class PowerDraw : public E2eTest
 {
 protected:
-    // Rewrites a battery's power_now as the kernel shows it, file and uevent alike.
     void SetPowerNow(const std::string& battery, long microwatts)
     {
-        std::string uevent = ReadFile(battery + "/uevent");
-        uevent = std::regex_replace(uevent, std::regex("POWER_SUPPLY_POWER_NOW=-?\\d+"),
-                                    "POWER_SUPPLY_POWER_NOW=" + std::to_string(microwatts));
-        WriteFile(battery + "/uevent.new", uevent);
-        WriteFile(battery + "/power_now.new", std::to_string(microwatts) + "\n");
-        std::filesystem::rename(battery + "/uevent.new", battery + "/uevent");
-        std::filesystem::rename(battery + "/power_now.new", battery + "/power_now");
+        SetSupplyValue(battery, "power_now", microwatts);
     }
     // The power column of every record; records without one fail the test.
     std::vector<std::string> Powers(const std::string& log)

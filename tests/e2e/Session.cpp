@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <regex>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -340,13 +341,23 @@ std::string E2eTest::Battery(const std::string& fixture)
 
 void E2eTest::SetEnergyNow(const std::string& battery, long value)
 {
+    SetSupplyValue(battery, "energy_now", value);
+}
+
+void E2eTest::SetSupplyValue(const std::string& battery, const std::string& attribute,
+                             long value)
+{
+    // The uevent's key is the attribute's name in capitals.
+    std::string key = "POWER_SUPPLY_";
+    for (char c : attribute)
+        key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string uevent = ReadFile(battery + "/uevent");
-    uevent = std::regex_replace(uevent, std::regex("POWER_SUPPLY_ENERGY_NOW=\\d+"),
-                                "POWER_SUPPLY_ENERGY_NOW=" + std::to_string(value));
+    uevent = std::regex_replace(uevent, std::regex(key + "=-?\\d+"),
+                                key + "=" + std::to_string(value));
     WriteFile(battery + "/uevent.new", uevent);
-    WriteFile(battery + "/energy_now.new", std::to_string(value) + "\n");
+    WriteFile(battery + "/" + attribute + ".new", std::to_string(value) + "\n");
     std::filesystem::rename(battery + "/uevent.new", battery + "/uevent");
-    std::filesystem::rename(battery + "/energy_now.new", battery + "/energy_now");
+    std::filesystem::rename(battery + "/" + attribute + ".new", battery + "/" + attribute);
 }
 
 std::string E2eTest::WaitForFigure(const Program& program, const std::string& caption,

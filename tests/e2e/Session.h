@@ -116,6 +116,8 @@ protected:
     std::string Battery(const std::string& fixture);
     // Rewrites a battery's energy_now the way the kernel shows it, file and uevent alike.
     void SetEnergyNow(const std::string& battery, long value);
+    // Rewrites any of a battery's values ("power_now") the same way.
+    void SetSupplyValue(const std::string& battery, const std::string& attribute, long value);
     // Polls the window until the figure after `caption` matches `pattern`; returns the last
     // figure seen.
     std::string WaitForFigure(const Program& program, const std::string& caption,
