@@ -1,5 +1,4 @@
 // Toolkit services that wxWidgets does not expose on GTK.
-#include "platform/ThemeIcons.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
 
@@ -7,9 +6,6 @@
 #ifdef GDK_WINDOWING_WAYLAND
 #include <gdk/gdkwayland.h>
 #endif
-
-#include <cstdio>
-#include <vector>
 
 namespace tallyvolt {
 
@@ -37,37 +33,6 @@ bool WindowsHaveScreenPositions()
         return false;
 #endif
     return true;
-}
-
-std::string ThemeBatteryIconName(const TrayLook& look)
-{
-    // The names of the freedesktop and GNOME themes first (battery-level-80-charging-symbolic),
-    // then those of KDE's Breeze (battery-080-charging), then the coarse classic ones.
-    std::vector<std::string> names;
-    if (look.chargePercent > 100) {
-        names = {"battery-missing-symbolic", "battery-missing"};
-    } else {
-        const int level = look.chargePercent / 10 * 10;
-        char breeze[32];
-        std::snprintf(breeze, sizeof breeze, "battery-%03d%s", level,
-                      look.onLine ? "-charging" : "");
-        const char* coarse = level >= 80   ? "full"
-                             : level >= 50 ? "good"
-                             : level >= 20 ? "low"
-                             : level >= 10 ? "caution"
-                                           : "empty";
-        const std::string suffix = look.onLine ? "-charging" : "";
-        if (look.onLine && level == 100)
-            names.push_back("battery-level-100-charged-symbolic");
-        names.push_back("battery-level-" + std::to_string(level) + suffix + "-symbolic");
-        names.push_back(breeze);
-        names.push_back(std::string("battery-") + coarse + suffix);
-    }
-    GtkIconTheme* theme = gtk_icon_theme_get_default();
-    for (const std::string& name : names)
-        if (theme && gtk_icon_theme_has_icon(theme, name.c_str()))
-            return name;
-    return {};
 }
 
 } // namespace tallyvolt
