@@ -1,6 +1,8 @@
 // Toolkit services that wxWidgets does not expose on GTK.
+#include "platform/TrayIconWindow.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
+#include "tray/IconWindowSize.h"
 
 #include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_WAYLAND
@@ -8,6 +10,54 @@
 #endif
 
 namespace tallyvolt {
+namespace {
+
+// Marks a tray icon window that is already kept to its picture.
+constexpr const char* kKeptToPicture = "tallyvolt-kept-to-picture";
+
+// Asks for a GtkStatusIcon's window (a GtkTrayIcon holding one GtkImage) to be no larger than
+// its picture needs.
+void FitToPicture(GtkWidget* trayIcon)
+{
+    WindowSize picture;
+    if (GtkWidget* image = gtk_bin_get_child(GTK_BIN(trayIcon))) {
+        // GtkImage asks for exactly its picture's size.
+        GtkRequisition natural;
+        gtk_widget_get_preferred_size(image, nullptr, &natural);
+        picture = {natural.width, natural.height};
+    }
+    const WindowSize window{gtk_widget_get_allocated_width(trayIcon),
+                            gtk_widget_get_allocated_height(trayIcon)};
+    const WindowSize wanted = TrayIconWindowSize(window, picture);
+    GdkWindow* native = gtk_widget_get_window(trayIcon);
+    // The request goes to the tray, which holds the window and decides; lxqt-panel grants it,
+    // and forwards a press on its panel's icon to the window's corner, which the window still
+    // covers.
+    if (native && !(wanted == window))
+        gdk_window_resize(native, wanted.width, wanted.height);
+}
+
+} // namespace
+
+void KeepTrayIconWindowsToPicture()
+{
+    // The GtkStatusIcon behind the toolkit's tray icon keeps its window to itself; that window
+    // is the process's one toplevel of type GtkTrayIcon.
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item; item = item->next) {
+        GtkWidget* window = GTK_WIDGET(item->data);
+        if (g_strcmp0(G_OBJECT_TYPE_NAME(window), "GtkTrayIcon") != 0 ||
+            g_object_get_data(G_OBJECT(window), kKeptToPicture))
+            continue;
+        g_object_set_data(G_OBJECT(window), kKeptToPicture, GINT_TO_POINTER(1));
+        g_signal_connect_after(
+            window, "size-allocate",
+            G_CALLBACK(+[](GtkWidget* widget, GdkRectangle*, gpointer) { FitToPicture(widget); }),
+            nullptr);
+        FitToPicture(window);
+    }
+    g_list_free(toplevels);
+}
 
 void RegisterWindowClass(const char* name)
 {
