@@ -12,23 +12,19 @@
 namespace tallyvolt {
 namespace {
 
-// Marks a tray icon window that is already kept to its picture.
-constexpr const char* kKeptToPicture = "tallyvolt-kept-to-picture";
+// The side of the picture a tray icon window is kept to, kept with the window; none (0) on a
+// window not yet seen to.
+constexpr const char* kPictureSide = "tallyvolt-picture-side";
 
-// Asks for a GtkStatusIcon's window (a GtkTrayIcon holding one GtkImage) to be no larger than
-// its picture needs.
+// Asks for a GtkStatusIcon's window (a GtkTrayIcon) to be no larger than its picture needs.
 void FitToPicture(GtkWidget* trayIcon)
 {
-    WindowSize picture;
-    if (GtkWidget* image = gtk_bin_get_child(GTK_BIN(trayIcon))) {
-        // GtkImage asks for exactly its picture's size.
-        GtkRequisition natural;
-        gtk_widget_get_preferred_size(image, nullptr, &natural);
-        picture = {natural.width, natural.height};
-    }
+    // The picture as drawn, not as GtkStatusIcon last scaled it to the room it had: that may
+    // be a smaller standard size (16) picked while the tray was still sizing the window.
+    const int side = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(trayIcon), kPictureSide));
     const WindowSize window{gtk_widget_get_allocated_width(trayIcon),
                             gtk_widget_get_allocated_height(trayIcon)};
-    const WindowSize wanted = TrayIconWindowSize(window, picture);
+    const WindowSize wanted = TrayIconWindowSize(window, {side, side});
     GdkWindow* native = gtk_widget_get_window(trayIcon);
     // The request goes to the tray, which holds the window and decides; lxqt-panel grants it,
     // and forwards a press on its panel's icon to the window's corner, which the window still
@@ -39,17 +35,19 @@ void FitToPicture(GtkWidget* trayIcon)
 
 } // namespace
 
-void KeepTrayIconWindowsToPicture()
+void KeepTrayIconWindowsToPicture(int pictureSide)
 {
     // The GtkStatusIcon behind the toolkit's tray icon keeps its window to itself; that window
     // is the process's one toplevel of type GtkTrayIcon.
     GList* toplevels = gtk_window_list_toplevels();
     for (GList* item = toplevels; item; item = item->next) {
         GtkWidget* window = GTK_WIDGET(item->data);
-        if (g_strcmp0(G_OBJECT_TYPE_NAME(window), "GtkTrayIcon") != 0 ||
-            g_object_get_data(G_OBJECT(window), kKeptToPicture))
+        if (g_strcmp0(G_OBJECT_TYPE_NAME(window), "GtkTrayIcon") != 0)
             continue;
-        g_object_set_data(G_OBJECT(window), kKeptToPicture, GINT_TO_POINTER(1));
+        const bool seen = g_object_get_data(G_OBJECT(window), kPictureSide) != nullptr;
+        g_object_set_data(G_OBJECT(window), kPictureSide, GINT_TO_POINTER(pictureSide));
+        if (seen)
+            continue;
         g_signal_connect_after(
             window, "size-allocate",
             G_CALLBACK(+[](GtkWidget* widget, GdkRectangle*, gpointer) { FitToPicture(widget); }),

@@ -59,7 +59,7 @@ bool WxTrayIcon::Show(const TrayLook& look)
     m_drawn = look;
     const bool shown =
         m_icon.SetIcon(wxBitmapBundle::FromBitmap(m_picture), wxString::FromUTF8(look.tip));
-    KeepTrayIconWindowsToPicture();
+    KeepTrayIconWindowsToPicture(Glyph::kSize);
     return shown;
 }
 
