@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <regex>
-#include <thread>
+#include <sstream>
+
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 using namespace tallyvolt::test;
@@ -36,18 +38,19 @@ std::string Exported(const std::string& envSh, const std::string& name)
 class LxqtPanel : public E2eTest
 {
 protected:
-    // One desktop for the whole suite: copied scripts (the desktop's own user must reach
-    // them), the panel started, and this process's DISPLAY pointed at its X server so that
+    // One desktop for the whole suite: the scripts copied where the desktop's own user reaches
+    // them, the panel started, and this process's DISPLAY pointed at its X server so that
     // every window helper looks there.
     static void SetUpTestSuite()
     {
-        const std::string scripts = std::string(TALLYVOLT_SOURCE_DIR) + "/../shared/desktops";
-        s_folder = Trimmed(Shell("d=$(mktemp -d) && chmod 755 \"$d\" && echo \"$d\""));
-        Shell("cp -r '" + scripts + "' '" + s_folder + "/desktops' 2>&1");
+        s_folder = std::make_unique<TempFolder>();
+        const std::string dir = s_folder->Path();
+        ::chmod(dir.c_str(), 0755);
         s_started =
-            Shell("cd '" + s_folder + "/desktops' && DESKTOP_BASE='" + s_folder +
-                  "/run' ./start-lxqt.sh >'" + s_folder + "/start.log' 2>&1 && echo up") == "up\n";
-        const std::string env = ReadFile(s_folder + "/run/env.sh");
+            Shell("cp -r '" + std::string(TALLYVOLT_SOURCE_DIR) + "/../shared/desktops' '" + dir +
+                  "' && cd '" + dir + "/desktops' && DESKTOP_BASE='" + dir +
+                  "/run' ./start-lxqt.sh >'" + dir + "/start.log' 2>&1 && echo up") == "up\n";
+        const std::string env = ReadFile(dir + "/run/env.sh");
         s_bus = Exported(env, "DBUS_SESSION_BUS_ADDRESS");
         if (const char* display = std::getenv("DISPLAY"))
             s_ownDisplay = display;
@@ -55,23 +58,16 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        Shell("env -u TEST_DESKTOP '" + s_folder + "/run/stop.sh' >/dev/null 2>&1");
+        Shell("env -u TEST_DESKTOP '" + s_folder->Path() + "/run/stop.sh' >/dev/null 2>&1");
         ::setenv("DISPLAY", s_ownDisplay.c_str(), 1);
-        Shell("rm -rf '" + s_folder + "'");
+        s_folder.reset();
     }
 
     void SetUp() override
     {
         ASSERT_TRUE(s_started) << "lxqt-panel did not start:\n"
-                               << ReadFile(s_folder + "/start.log");
+                               << ReadFile(s_folder->Path() + "/start.log");
         Shell("xdotool mousemove 640 400"); // no tooltip over the panel
-    }
-
-    static std::string Trimmed(std::string text)
-    {
-        while (!text.empty() && text.back() == '\n')
-            text.pop_back();
-        return text;
     }
 
     // Starts the program into the tray on the session bus at `bus`, with a battery at 81 %.
@@ -116,14 +112,14 @@ protected:
               " click 1 && sleep 0.3 && xdotool mousemove 640 400");
     }
 
-    static std::string s_folder;
+    static std::unique_ptr<TempFolder> s_folder; // the scripts and the desktop's own folder
     static std::string s_bus;
     static std::string s_ownDisplay;
     static bool s_started;
     std::unique_ptr<Program> m_program;
 };
 
-std::string LxqtPanel::s_folder;
+std::unique_ptr<TempFolder> LxqtPanel::s_folder;
 std::string LxqtPanel::s_bus;
 std::string LxqtPanel::s_ownDisplay;
 bool LxqtPanel::s_started = false;
