@@ -5,7 +5,6 @@
 
 #include "monitor/TallyvoltDlg.h"
 #include "platform/EitherTrayIcon.h"
-#include "platform/ThemeIcons.h"
 #include "platform/linux/SniTrayIcon.h"
 #include "platform/linux/XEmbedTrayWatch.h"
 #include "platform/wx/WxTrayIcon.h"
@@ -18,8 +17,7 @@ class DesktopTray : public TrayIcon
 {
 public:
     explicit DesktopTray(CTallyvoltDlg& dlg)
-        : m_sni([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); },
-                &ThemeBatteryIconName),
+        : m_sni([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); }),
           m_xembed([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); }),
           m_watch([this](bool present) { m_xembed.OnHostChange(present); })
     {

@@ -1,17 +1,61 @@
 // Toolkit services that wxWidgets does not expose on GTK.
-#include "platform/ThemeIcons.h"
+#include "platform/TrayIconWindow.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
+#include "tray/IconWindowSize.h"
 
 #include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_WAYLAND
 #include <gdk/gdkwayland.h>
 #endif
 
-#include <cstdio>
-#include <vector>
-
 namespace tallyvolt {
+namespace {
+
+// The side of the picture a tray icon window is kept to, kept with the window; none (0) on a
+// window not yet seen to.
+constexpr const char* kPictureSide = "tallyvolt-picture-side";
+
+// Asks for a GtkStatusIcon's window (a GtkTrayIcon) to be no larger than its picture needs.
+void FitToPicture(GtkWidget* trayIcon)
+{
+    // The picture as drawn, not as GtkStatusIcon last scaled it to the room it had: that may
+    // be a smaller standard size (16) picked while the tray was still sizing the window.
+    const int side = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(trayIcon), kPictureSide));
+    const WindowSize window{gtk_widget_get_allocated_width(trayIcon),
+                            gtk_widget_get_allocated_height(trayIcon)};
+    const WindowSize wanted = TrayIconWindowSize(window, {side, side});
+    GdkWindow* native = gtk_widget_get_window(trayIcon);
+    // The request goes to the tray, which holds the window and decides; lxqt-panel grants it,
+    // and forwards a press on its panel's icon to the window's corner, which the window still
+    // covers.
+    if (native && !(wanted == window))
+        gdk_window_resize(native, wanted.width, wanted.height);
+}
+
+} // namespace
+
+void KeepTrayIconWindowsToPicture(int pictureSide)
+{
+    // The GtkStatusIcon behind the toolkit's tray icon keeps its window to itself; that window
+    // is the process's one toplevel of type GtkTrayIcon.
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item; item = item->next) {
+        GtkWidget* window = GTK_WIDGET(item->data);
+        if (g_strcmp0(G_OBJECT_TYPE_NAME(window), "GtkTrayIcon") != 0)
+            continue;
+        const bool seen = g_object_get_data(G_OBJECT(window), kPictureSide) != nullptr;
+        g_object_set_data(G_OBJECT(window), kPictureSide, GINT_TO_POINTER(pictureSide));
+        if (seen)
+            continue;
+        g_signal_connect_after(
+            window, "size-allocate",
+            G_CALLBACK(+[](GtkWidget* widget, GdkRectangle*, gpointer) { FitToPicture(widget); }),
+            nullptr);
+        FitToPicture(window);
+    }
+    g_list_free(toplevels);
+}
 
 void RegisterWindowClass(const char* name)
 {
@@ -37,37 +81,6 @@ bool WindowsHaveScreenPositions()
         return false;
 #endif
     return true;
-}
-
-std::string ThemeBatteryIconName(const TrayLook& look)
-{
-    // The names of the freedesktop and GNOME themes first (battery-level-80-charging-symbolic),
-    // then those of KDE's Breeze (battery-080-charging), then the coarse classic ones.
-    std::vector<std::string> names;
-    if (look.chargePercent > 100) {
-        names = {"battery-missing-symbolic", "battery-missing"};
-    } else {
-        const int level = look.chargePercent / 10 * 10;
-        char breeze[32];
-        std::snprintf(breeze, sizeof breeze, "battery-%03d%s", level,
-                      look.onLine ? "-charging" : "");
-        const char* coarse = level >= 80   ? "full"
-                             : level >= 50 ? "good"
-                             : level >= 20 ? "low"
-                             : level >= 10 ? "caution"
-                                           : "empty";
-        const std::string suffix = look.onLine ? "-charging" : "";
-        if (look.onLine && level == 100)
-            names.push_back("battery-level-100-charged-symbolic");
-        names.push_back("battery-level-" + std::to_string(level) + suffix + "-symbolic");
-        names.push_back(breeze);
-        names.push_back(std::string("battery-") + coarse + suffix);
-    }
-    GtkIconTheme* theme = gtk_icon_theme_get_default();
-    for (const std::string& name : names)
-        if (theme && gtk_icon_theme_has_icon(theme, name.c_str()))
-            return name;
-    return {};
 }
 
 } // namespace tallyvolt

@@ -1,8 +1,8 @@
 // The StatusNotifierItem on the session bus, over GDBus.
 #include "platform/linux/SniTrayIcon.h"
 
-#include "tray/TrayGlyph.h"
 #include "resources/Resource.h"
+#include "tray/TrayGlyph.h"
 
 #include <gio/gio.h>
 #include <unistd.h>
@@ -61,29 +61,37 @@ GDBusInterfaceInfo* ItemInterfaceInfo()
     return node ? node->interfaces[0] : nullptr;
 }
 
-// The glyph as the protocol carries pixmaps: width, height, ARGB32 in network byte order.
-std::vector<unsigned char> ArgbPixmap(const TrayLook& look)
+// The drawn battery is offered at its own size and doubled, pixel for pixel, for panels with
+// larger icons or a scaled screen; each host picks the size that fits it best.
+constexpr int kPixmapScales[] = {1, 2};
+
+// The glyph, each pixel a `scale` × `scale` block, as the protocol carries pixmaps: ARGB32 in
+// network byte order.
+std::vector<unsigned char> ArgbPixmap(const Glyph& glyph, int scale)
 {
-    const Glyph glyph = DrawBatteryGlyph(look.chargePercent, look.onLine);
+    const int side = Glyph::kSize * scale;
     std::vector<unsigned char> bytes;
-    bytes.reserve(glyph.pixels.size() * 4);
-    for (std::uint32_t rgba : glyph.pixels) {
-        bytes.push_back(static_cast<unsigned char>(rgba));       // alpha
-        bytes.push_back(static_cast<unsigned char>(rgba >> 24)); // red
-        bytes.push_back(static_cast<unsigned char>(rgba >> 16)); // green
-        bytes.push_back(static_cast<unsigned char>(rgba >> 8));  // blue
-    }
+    bytes.reserve(static_cast<std::size_t>(side * side) * 4);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const std::uint32_t rgba = glyph.At(x / scale, y / scale);
+            bytes.push_back(static_cast<unsigned char>(rgba));       // alpha
+            bytes.push_back(static_cast<unsigned char>(rgba >> 24)); // red
+            bytes.push_back(static_cast<unsigned char>(rgba >> 16)); // green
+            bytes.push_back(static_cast<unsigned char>(rgba >> 8));  // blue
+        }
     return bytes;
 }
 
-GVariant* PixmapArray(const std::vector<unsigned char>& bytes)
+GVariant* PixmapArray(const std::vector<std::vector<unsigned char>>& pixmaps)
 {
     GVariantBuilder builder;
     g_variant_builder_init(&builder, G_VARIANT_TYPE("a(iiay)"));
-    if (!bytes.empty()) {
+    for (std::size_t i = 0; i < pixmaps.size(); ++i) {
+        const int side = Glyph::kSize * kPixmapScales[i];
         GVariant* data =
-            g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, bytes.data(), bytes.size(), 1);
-        g_variant_builder_add(&builder, "(ii@ay)", Glyph::kSize, Glyph::kSize, data);
+            g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, pixmaps[i].data(), pixmaps[i].size(), 1);
+        g_variant_builder_add(&builder, "(ii@ay)", side, side, data);
     }
     return g_variant_builder_end(&builder);
 }
@@ -119,10 +127,9 @@ bool Cancelled(GError* error)
 
 } // namespace
 
-SniTrayIcon::SniTrayIcon(std::function<void(int)> onMouse,
-                         std::function<std::string(const TrayLook&)> iconName,
-                         GDBusConnection* connection, unsigned watcherGoneMs)
-    : m_onMouse(std::move(onMouse)), m_iconName(std::move(iconName)), m_watcherGoneMs(watcherGoneMs)
+SniTrayIcon::SniTrayIcon(std::function<void(int)> onMouse, GDBusConnection* connection,
+                         unsigned watcherGoneMs)
+    : m_onMouse(std::move(onMouse)), m_watcherGoneMs(watcherGoneMs)
 {
     if (connection) {
         m_connection = G_DBUS_CONNECTION(g_object_ref(connection));
@@ -188,8 +195,10 @@ void SniTrayIcon::Modify(const TrayLook& look)
 
 void SniTrayIcon::Draw(const TrayLook& look)
 {
-    m_shownIconName = m_iconName ? m_iconName(look) : std::string();
-    m_pixmap = ArgbPixmap(look);
+    const Glyph glyph = DrawBatteryGlyph(look.chargePercent, look.onLine);
+    m_pixmaps.clear();
+    for (int scale : kPixmapScales)
+        m_pixmaps.push_back(ArgbPixmap(glyph, scale));
 }
 
 void SniTrayIcon::Delete()
@@ -248,8 +257,8 @@ void SniTrayIcon::OnWatcherVanished(GDBusConnection*, const char*, void* self)
     // that does not come back must not leave the window hidden for good.
     icon->Unregister();
     if (!icon->m_restoreSource)
-        icon->m_restoreSource = g_timeout_add(
-            icon->m_watcherGoneMs, &RestoreFrom<&SniTrayIcon::m_restoreSource>, icon);
+        icon->m_restoreSource =
+            g_timeout_add(icon->m_watcherGoneMs, &RestoreFrom<&SniTrayIcon::m_restoreSource>, icon);
 }
 
 void SniTrayIcon::OnWatcherSignal(GDBusConnection*, const char*, const char*, const char*,
@@ -414,17 +423,18 @@ GVariant* SniTrayIcon::Property(const char* name) const
         return g_variant_new_string("Active");
     if (n == "WindowId")
         return g_variant_new_int32(0);
-    if (n == "IconName")
-        return g_variant_new_string(m_shownIconName.c_str());
     if (n == "IconPixmap")
-        return PixmapArray(m_pixmap);
-    if (n == "OverlayIconName" || n == "AttentionIconName" || n == "AttentionMovieName")
+        return PixmapArray(m_pixmaps);
+    // No theme name: waybar, swaybar, xfce4-panel, lxqt-panel and Plasma all draw a named theme
+    // icon in preference to the pixmap, and the theme's battery is neither the program's
+    // picture nor legible everywhere (a symbolic icon is dark grey on LXQt's dark panel).
+    if (n == "IconName" || n == "OverlayIconName" || n == "AttentionIconName" ||
+        n == "AttentionMovieName")
         return g_variant_new_string("");
     if (n == "OverlayIconPixmap" || n == "AttentionIconPixmap")
         return EmptyPixmaps();
     if (n == "ToolTip")
-        return g_variant_new("(s@a(iiay)ss)", m_shownIconName.c_str(), EmptyPixmaps(),
-                             m_look.tip.c_str(), "");
+        return g_variant_new("(s@a(iiay)ss)", "", EmptyPixmaps(), m_look.tip.c_str(), "");
     if (n == "ItemIsMenu")
         return g_variant_new_boolean(FALSE);
     return nullptr;

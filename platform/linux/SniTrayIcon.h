@@ -19,13 +19,11 @@ class SniTrayIcon : public TrayIcon
 {
 public:
     // `onMouse` receives WM_LBUTTONDOWN when the host activates the item (a left click).
-    // `iconName` names the theme's icon for a look, or "" where the theme has none.
     // `connection` is the session bus; null takes the session bus of the environment. Without
     // one, no host is ever there and Add refuses. A window hidden in the tray comes back when
     // the watcher has been gone for `watcherGoneMs`.
-    SniTrayIcon(std::function<void(int mouseMessage)> onMouse,
-                std::function<std::string(const TrayLook&)> iconName,
-                GDBusConnection* connection = nullptr, unsigned watcherGoneMs = 10000);
+    explicit SniTrayIcon(std::function<void(int mouseMessage)> onMouse,
+                         GDBusConnection* connection = nullptr, unsigned watcherGoneMs = 10000);
     ~SniTrayIcon() override;
     SniTrayIcon(const SniTrayIcon&) = delete;
     SniTrayIcon& operator=(const SniTrayIcon&) = delete;
@@ -57,22 +55,20 @@ private:
     void Restore();
     void RestoreSoon();
     // The source callback of a pending restore: forgets the source and restores.
-    template <unsigned SniTrayIcon::*Source>
-    static int RestoreFrom(void* self)
+    template <unsigned SniTrayIcon::*Source> static int RestoreFrom(void* self)
     {
         auto* icon = static_cast<SniTrayIcon*>(self);
         icon->*Source = 0;
         icon->Restore();
         return 0; // G_SOURCE_REMOVE
     }
-    // The theme's icon name and the pixmap for a look.
+    // The pixmaps for a look.
     void Draw(const TrayLook& look);
     void CancelRestore();
     void Emit(const char* signal);
     GVariant* Property(const char* name) const;
 
     std::function<void(int)> m_onMouse;
-    std::function<std::string(const TrayLook&)> m_iconName;
     GDBusConnection* m_connection = nullptr;
     GCancellable* m_cancellable = nullptr; // the calls in flight, cancelled at the end
     unsigned m_watcherGoneMs;
@@ -87,8 +83,8 @@ private:
     bool m_added = false;
     std::string m_serviceName;
     TrayLook m_look;
-    std::string m_shownIconName;
-    std::vector<unsigned char> m_pixmap; // ARGB32, network byte order
+    // The drawn battery at each size offered, ARGB32 in network byte order.
+    std::vector<std::vector<unsigned char>> m_pixmaps;
 };
 
 } // namespace tallyvolt

@@ -1,6 +1,7 @@
 // The tray icon on wxWidgets.
 #include "platform/wx/WxTrayIcon.h"
 
+#include "platform/TrayIconWindow.h"
 #include "tray/TrayGlyph.h"
 #include "resources/Resource.h"
 
@@ -56,7 +57,10 @@ bool WxTrayIcon::Show(const TrayLook& look)
         look.onLine != m_drawn.onLine)
         m_picture = ToIcon(DrawBatteryGlyph(look.chargePercent, look.onLine));
     m_drawn = look;
-    return m_icon.SetIcon(wxBitmapBundle::FromBitmap(m_picture), wxString::FromUTF8(look.tip));
+    const bool shown =
+        m_icon.SetIcon(wxBitmapBundle::FromBitmap(m_picture), wxString::FromUTF8(look.tip));
+    KeepTrayIconWindowsToPicture(Glyph::kSize);
+    return shown;
 }
 
 bool WxTrayIcon::Add(const TrayLook& look)

@@ -93,7 +93,8 @@ TEST_F(SniTray, MinimiseRegistersTheItemAndActivateBringsTheWindowBack)
     // The StatusNotifierItem took the icon: none in the XEmbed tray.
     EXPECT_EQ(TrayIconWindow(m_program->Pid()), "");
     EXPECT_EQ(Tip(), "Tallyvolt: 81%");
-    EXPECT_EQ(Property("IconName"), "battery-level-80-symbolic"); // Adwaita's, installed here
+    // No theme icon by name: the panels would draw it in place of the drawn battery.
+    EXPECT_EQ(Property("IconName"), "");
 
     // The tip follows the charge, announced by a signal.
     const int tips = m_host->SignalCount("NewToolTip");
