@@ -150,9 +150,10 @@ private:
     std::string m_burnRateText;
     std::string m_cpuText;
     std::string m_powerText = "Unknown";
-    tallyvolt::TimeWeightedAverage m_cpuAverage;   // since the start reference, elapsed clock
+    tallyvolt::TimeWeightedAverage m_cpuAverage;   // since the first sample, elapsed clock
     tallyvolt::TimeWeightedAverage m_powerAverage; // the same, over known powers
-    std::int64_t m_startTime = 0;                  // seconds on the elapsed clock
+    bool m_averagesStarted = false;                // the first sample has restarted them
+    std::int64_t m_startTime = 0;                  // burn rate's reference, elapsed clock
     std::uint8_t m_startPercentage = 255;          // 255: no reference taken yet
 
     // Tray and window state.

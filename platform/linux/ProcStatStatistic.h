@@ -1,6 +1,7 @@
 // Processor usage from the kernel's tick counters in /proc/stat.
 #pragma once
 
+#include "platform/FirstInterval.h"
 #include "platform/ProcessorStatistic.h"
 
 #include <cstdint>
@@ -20,10 +21,11 @@ public:
 
     // Takes the reference; if the file cannot be read now, the next good ReadUsage takes it.
     void StartCollecting() override;
-    // Busy percent since the previous good reading, rounded to the nearest; repeats the previous
-    // figure (0 at first) when no tick passed; nullopt when the file cannot be read, or when no
-    // reference was taken yet (before StartCollecting, after StopCollecting, after failed reads):
-    // that reading then becomes the reference.
+    // Busy percent since the previous good reading, rounded to the nearest; the first reading
+    // after the start waits until FirstInterval::kShortest has passed since it. Repeats the
+    // previous figure (0 at first) when no tick passed; nullopt when the file cannot be read, or
+    // when no reference was taken yet (before StartCollecting, after StopCollecting, after failed
+    // reads): that reading then becomes the reference.
     std::optional<std::uint32_t> ReadUsage() override;
     // Drops the reference and the previous figure.
     void StopCollecting() override;
@@ -41,6 +43,7 @@ private:
     mutable Descriptor m_file; // the stat file, kept open between readings
     std::optional<Ticks> m_previous;
     std::uint32_t m_lastUsage = 0;
+    FirstInterval m_first;
 };
 
 } // namespace tallyvolt

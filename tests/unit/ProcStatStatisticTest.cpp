@@ -1,14 +1,19 @@
 // Tests of processor usage from /proc/stat snapshots rewritten between readings.
 #include "platform/linux/ProcStatStatistic.h"
+#include "fakes/BusyCore.h"
 #include "fakes/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <thread>
 
 using tallyvolt::ProcStatStatistic;
+using tallyvolt::test::BusyCore;
 using tallyvolt::test::ReadFile;
 using tallyvolt::test::TempFolder;
 using tallyvolt::test::WriteFile;
@@ -134,3 +139,20 @@ TEST_F(ProcStatTest, ReferenceIsTakenWhenThereIsNone)
 }
 
 } // namespace
+
+// Regression: the first reading came microseconds after the start, when no tick had passed,
+// and every run's first record said 0 % whatever the load.
+TEST(ProcStatOfThisMachine, FirstReadingMeasuresATenthOfASecondAndSeesABusyCore)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    BusyCore busy;
+    ProcStatStatistic statistic("/proc/stat");
+    const auto started = std::chrono::steady_clock::now();
+    statistic.StartCollecting();
+    const std::optional<std::uint32_t> usage = statistic.ReadUsage();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, tallyvolt::FirstInterval::kShortest);
+    ASSERT_TRUE(usage);
+    // One core of `cores` busy all along is 100 / cores percent at least; ticks are counted
+    // coarsely, so allow for a few.
+    EXPECT_GE(*usage * cores, 60u) << *usage << "% of " << cores << " cores";
+}

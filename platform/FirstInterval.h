@@ -1,0 +1,41 @@
+// The shortest interval that a processor statistic's first reading after its start measures.
+#pragma once
+
+#include <chrono>
+#include <thread>
+
+namespace tallyvolt {
+
+// The first sample follows the start of collecting by microseconds: read then, the counters
+// have not moved (they tick every 10 to 16 ms) and the figure would say 0 % whatever the load.
+// This holds that first reading back until the counters have run for kShortest.
+class FirstInterval
+{
+public:
+    static constexpr std::chrono::milliseconds kShortest{100};
+
+    // The reference was taken just now.
+    void Start()
+    {
+        m_start = std::chrono::steady_clock::now();
+        m_pending = true;
+    }
+    // Called before each reading: the first one after Start sleeps until kShortest has passed
+    // since it (while the program sleeps, its own start-up does not count as load); any other
+    // returns at once.
+    void WaitOut()
+    {
+        if (!m_pending)
+            return;
+        m_pending = false;
+        std::this_thread::sleep_until(m_start + kShortest);
+    }
+    // No reading is due from that reference any more.
+    void Cancel() { m_pending = false; }
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+    bool m_pending = false;
+};
+
+} // namespace tallyvolt
