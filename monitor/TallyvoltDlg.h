@@ -65,8 +65,9 @@ public:
     // tray icon.
     bool TearDownDialog();
 
-    // Window commands (the low four bits are ignored): About, Always on Top, and minimise,
-    // which hides the window into the tray, or iconifies it where no tray takes the icon.
+    // Window commands (the low four bits are ignored): About, Always on Top, and minimise or
+    // Hide in Tray, which hide the window into the tray, or iconify it where no tray takes
+    // the icon.
     // False for commands left to the window's default handling.
     bool OnSysCommand(int command);
     // A mouse message on the tray icon: a left button press restores the window (1); anything
@@ -75,6 +76,8 @@ public:
     // Another copy asked for the window: it comes to the front, unless it lives in the tray.
     void OnSurfaceRequest();
     bool IsInTray() const { return m_inTray; }
+    // The shown window can go into the tray now: a tray host is there to take the icon.
+    bool CanHideInTray() const;
     // A tray host has appeared: a window that was iconified only because no tray took its
     // icon goes into that tray now.
     void OnTrayHostAppeared();
