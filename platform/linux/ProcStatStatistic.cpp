@@ -61,7 +61,10 @@ bool TakeNumber(std::string_view& text, std::uint64_t& value)
 
 } // namespace
 
-ProcStatStatistic::ProcStatStatistic(std::string statPath) : m_path(std::move(statPath)) {}
+ProcStatStatistic::ProcStatStatistic(std::string statPath, std::chrono::milliseconds firstInterval)
+    : m_path(std::move(statPath)), m_first(firstInterval)
+{
+}
 
 void ProcStatStatistic::StartCollecting()
 {

@@ -4,6 +4,7 @@
 #include "platform/FirstInterval.h"
 #include "platform/ProcessorStatistic.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,13 +17,15 @@ namespace tallyvolt {
 class ProcStatStatistic : public ProcessorStatistic
 {
 public:
-    // `statPath` is normally /proc/stat.
-    explicit ProcStatStatistic(std::string statPath);
+    // `statPath` is normally /proc/stat; `firstInterval` is shorter only for files that do not
+    // tick (tests, fuzzing).
+    explicit ProcStatStatistic(std::string statPath,
+                               std::chrono::milliseconds firstInterval = FirstInterval::kShortest);
 
     // Takes the reference; if the file cannot be read now, the next good ReadUsage takes it.
     void StartCollecting() override;
     // Busy percent since the previous good reading, rounded to the nearest; the first reading
-    // after the start waits until FirstInterval::kShortest has passed since it. Repeats the
+    // after the start waits until `firstInterval` has passed since it. Repeats the
     // previous figure (0 at first) when no tick passed; nullopt when the file cannot be read, or
     // when no reference was taken yet (before StartCollecting, after StopCollecting, after failed
     // reads): that reading then becomes the reference.

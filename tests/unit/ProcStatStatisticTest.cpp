@@ -21,6 +21,8 @@ using tallyvolt::test::WriteFile;
 namespace {
 
 const std::string kSnapshots = TALLYVOLT_TEST_DATA_DIR "/proc_stat";
+// Fixture files do not tick: nothing to wait for.
+constexpr std::chrono::milliseconds kNoWait{0};
 
 // A stat file in a folder of the test's own, rewritten before each reading.
 class ProcStatTest : public testing::Test
@@ -39,7 +41,7 @@ protected:
 
     TempFolder m_folder;
     std::string m_path = m_folder / "stat";
-    ProcStatStatistic m_statistic{m_path};
+    ProcStatStatistic m_statistic{m_path, kNoWait};
 };
 
 TEST_F(ProcStatTest, RecordedSnapshotsOfAVirtualMachine)
@@ -80,7 +82,7 @@ TEST_F(ProcStatTest, IntervalArithmetic)
          "cpu  110 0 0 990 0 0 0 0 0 0 9", 10},
     };
     for (const Case& c : cases) {
-        ProcStatStatistic statistic(m_path);
+        ProcStatStatistic statistic(m_path, kNoWait);
         WriteFile(m_path, std::string(c.before) + "\n");
         statistic.StartCollecting();
         WriteFile(m_path, std::string(c.after) + "\n");
