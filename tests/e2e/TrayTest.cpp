@@ -36,7 +36,7 @@ protected:
         return WaitForOpenMenu();
     }
 
-    // The tree once the window menu shows (the menu stays in the tree, hidden, between uses).
+    // The tree once the window menu shows (a menu closed before may linger in it, hidden).
     std::string WaitForOpenMenu()
     {
         std::string tree;
