@@ -27,6 +27,7 @@ public:
     bool Add(const TrayLook& look) override { return m_either.Add(look); }
     void Modify(const TrayLook& look) override { m_either.Modify(look); }
     void Delete() override { m_either.Delete(); }
+    bool HostPresent() const override { return m_either.HostPresent(); }
 
 private:
     SniTrayIcon m_sni;

@@ -65,8 +65,9 @@ public:
     // tray icon.
     bool TearDownDialog();
 
-    // Window commands (the low four bits are ignored): About, Always on Top, and minimise,
-    // which hides the window into the tray, or iconifies it where no tray takes the icon.
+    // Window commands (the low four bits are ignored): About, Always on Top, and minimise or
+    // Hide in Tray, which hide the window into the tray, or iconify it where no tray takes
+    // the icon.
     // False for commands left to the window's default handling.
     bool OnSysCommand(int command);
     // A mouse message on the tray icon: a left button press restores the window (1); anything
@@ -75,6 +76,8 @@ public:
     // Another copy asked for the window: it comes to the front, unless it lives in the tray.
     void OnSurfaceRequest();
     bool IsInTray() const { return m_inTray; }
+    // The shown window can go into the tray now: a tray host is there to take the icon.
+    bool CanHideInTray() const;
     // A tray host has appeared: a window that was iconified only because no tray took its
     // icon goes into that tray now.
     void OnTrayHostAppeared();
@@ -150,9 +153,10 @@ private:
     std::string m_burnRateText;
     std::string m_cpuText;
     std::string m_powerText = "Unknown";
-    tallyvolt::TimeWeightedAverage m_cpuAverage;   // since the start reference, elapsed clock
+    tallyvolt::TimeWeightedAverage m_cpuAverage;   // since the first sample, elapsed clock
     tallyvolt::TimeWeightedAverage m_powerAverage; // the same, over known powers
-    std::int64_t m_startTime = 0;                  // seconds on the elapsed clock
+    bool m_averagesStarted = false;                // the first sample has restarted them
+    std::int64_t m_startTime = 0;                  // burn rate's reference, elapsed clock
     std::uint8_t m_startPercentage = 255;          // 255: no reference taken yet
 
     // Tray and window state.

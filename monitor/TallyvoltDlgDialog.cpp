@@ -16,6 +16,7 @@ bool CTallyvoltDlg::SetUpDialog(tallyvolt::DialogWindow& window, tallyvolt::Tray
     tray.OnHostAppeared([this] { OnTrayHostAppeared(); });
     m_processor.StartCollecting();
     m_startPercentage = 255;
+    m_averagesStarted = false;
     // The first record goes out now, before the first tick and before the window shows.
     Update(true);
     window.StartTimer(TIMER_SAMPLE, m_updatePeriod);

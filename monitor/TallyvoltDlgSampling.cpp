@@ -33,12 +33,17 @@ void CTallyvoltDlg::Update(bool refreshDialog)
     const std::int64_t now = m_clock.ElapsedSeconds();
     const std::time_t wallNow = m_clock.Now();
 
-    // Until a known charge has been seen, every sample takes the reference anew.
+    // The processor and power averages run from the run's first sample, whatever the charge:
+    // the footer names them the run's averages.
+    if (!m_averagesStarted) {
+        m_cpuAverage.Restart(now);
+        m_powerAverage.Restart(now);
+        m_averagesStarted = true;
+    }
+    // Until a known charge has been seen, every sample takes the burn rate's reference anew.
     if (m_startPercentage == kNoReference) {
         m_startPercentage = percent;
         m_startTime = now;
-        m_cpuAverage.Restart(now);
-        m_powerAverage.Restart(now);
     }
     const std::int64_t elapsed = now - m_startTime;
 

@@ -17,6 +17,7 @@ bool CTallyvoltDlg::OnSysCommand(int command)
         m_window->SetTopmost(m_topmost);
         return true;
     case SC_MINIMIZE:
+    case ID_MENU_HIDE:
         // Into the tray when a tray host takes the icon; otherwise the usual iconified window,
         // so the window is never hidden with nothing to bring it back.
         // A tray that turns up later takes it then.
@@ -32,6 +33,11 @@ bool CTallyvoltDlg::OnSysCommand(int command)
     default:
         return false;
     }
+}
+
+bool CTallyvoltDlg::CanHideInTray() const
+{
+    return m_window && m_tray && !m_inTray && m_tray->HostPresent();
 }
 
 int CTallyvoltDlg::OnTrayNotify(int /*iconId*/, int mouseMessage)

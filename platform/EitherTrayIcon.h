@@ -39,6 +39,10 @@ public:
         if (m_shown)
             m_shown->Modify(look);
     }
+    bool HostPresent() const override
+    {
+        return m_preferred.HostPresent() || m_fallback.HostPresent();
+    }
     void Delete() override
     {
         if (m_shown)

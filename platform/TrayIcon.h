@@ -33,6 +33,8 @@ public:
     virtual void Modify(const TrayLook& look) = 0;
     // Takes the icon out of the tray; nothing happens if it is not there.
     virtual void Delete() = 0;
+    // Whether a tray host is there to take the icon now (or holds it already).
+    virtual bool HostPresent() const = 0;
 
     // `listener` runs whenever a tray host that would take the icon appears while the icon is
     // not in a tray (a panel that starts after the program, or comes back); empty to stop.

@@ -52,9 +52,8 @@ LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<Loca
 namespace {
 
 // The charge, and the burn rate from the first known charge (the program's reference) to the
-// last one: a sample whose charge is unknown does not move the rate. Returns the reference's
-// index, the last record's when no charge is known.
-std::size_t ChargeFigures(const std::vector<Record>& records, RunSummary& s)
+// last one: a sample whose charge is unknown does not move the rate.
+void ChargeFigures(const std::vector<Record>& records, RunSummary& s)
 {
     const Record* first = nullptr;
     const Record* last = nullptr;
@@ -70,7 +69,7 @@ std::size_t ChargeFigures(const std::vector<Record>& records, RunSummary& s)
         s.chargeMax = std::max(s.chargeMax.value_or(0), int{*r.charge});
     }
     if (!first)
-        return records.size() - 1;
+        return;
     s.chargeStart = *first->charge;
     s.chargeEnd = *last->charge;
     if (last->time != first->time) {
@@ -80,17 +79,16 @@ std::size_t ChargeFigures(const std::vector<Record>& records, RunSummary& s)
         else if (*s.burnRate < 0)
             s.minutesToFull = (100 - *s.chargeEnd) / -*s.burnRate;
     }
-    return static_cast<std::size_t>(first - records.data());
 }
 
-// The processor average as the program keeps it: until the reference every sample takes the
-// reference anew; after it, each usage is weighted by the time since the previous usage.
-void ProcessorFigures(const std::vector<Record>& records, std::size_t reference, RunSummary& s)
+// The processor average as the program keeps it: from the run's first record, whatever the
+// charge, each usage weighted by the time since the previous usage.
+void ProcessorFigures(const std::vector<Record>& records, RunSummary& s)
 {
     TimeWeightedAverage average;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
-        if (i <= reference)
+        if (i == 0)
             average.Restart(r.time);
         if (!r.cpu)
             continue;
@@ -104,14 +102,14 @@ void ProcessorFigures(const std::vector<Record>& records, std::size_t reference,
 
 // The power draw, weighted as the processor usage is: each known power counts for the time
 // since the previous known one. The energy is that average over the time it covers.
-void PowerFigures(const std::vector<Record>& records, std::size_t reference, RunSummary& s)
+void PowerFigures(const std::vector<Record>& records, RunSummary& s)
 {
     TimeWeightedAverage average;
     std::optional<LocalSeconds> start, last;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
         s.hasPower = s.hasPower || r.hasPower;
-        if (i <= reference) {
+        if (i == 0) {
             average.Restart(r.time);
             start = r.time;
         }
@@ -170,9 +168,9 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
     if (records.empty())
         return s;
     s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);
-    const std::size_t reference = ChargeFigures(records, s);
-    ProcessorFigures(records, reference, s);
-    PowerFigures(records, reference, s);
+    ChargeFigures(records, s);
+    ProcessorFigures(records, s);
+    PowerFigures(records, s);
     LinePowerFigures(records, 3 * s.period, s);
     return s;
 }

@@ -25,6 +25,7 @@ constexpr int IDC_POWER = 1004; // only with PowerDraw=1
 // Window-menu commands; the low four bits are masked off before dispatch.
 constexpr int ID_MENU_ABOUT = 0x1000;
 constexpr int ID_MENU_TOPMOST = 0x2000;
+constexpr int ID_MENU_HIDE = 0x3000; // Linux only: Windows' own Minimize does the same
 
 // Window commands and mouse messages as the reference desktop numbers them; the dispatch and
 // the tray callback keep those numbers whatever the desktop. Where <windows.h> came first, its
@@ -47,6 +48,7 @@ namespace tallyvolt::text {
 
 constexpr const char* kTopmost = "Always on Top";
 constexpr const char* kAboutMenu = "&About Tallyvolt...";
+constexpr const char* kHideInTray = "Hide in Tray";
 constexpr const char* kAppName = "Tallyvolt";
 constexpr const char* kVersion = "v" TALLYVOLT_VERSION;
 

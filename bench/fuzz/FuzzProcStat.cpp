@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string path = "/tmp/tallyvolt-fuzz-stat-" + std::to_string(::getpid());
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t cut = std::min(input.find('\0'), input.size());
-    tallyvolt::ProcStatStatistic statistic(path);
+    tallyvolt::ProcStatStatistic statistic(path, std::chrono::milliseconds(0));
     std::ofstream(path, std::ios::binary | std::ios::trunc) << input.substr(0, cut);
     statistic.StartCollecting();
     std::ofstream(path, std::ios::binary | std::ios::trunc)

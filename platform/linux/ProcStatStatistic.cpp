@@ -61,17 +61,26 @@ bool TakeNumber(std::string_view& text, std::uint64_t& value)
 
 } // namespace
 
-ProcStatStatistic::ProcStatStatistic(std::string statPath) : m_path(std::move(statPath)) {}
+ProcStatStatistic::ProcStatStatistic(std::string statPath, std::chrono::milliseconds firstInterval)
+    : m_path(std::move(statPath)), m_first(firstInterval)
+{
+}
 
 void ProcStatStatistic::StartCollecting()
 {
     m_file.Reset(); // a fresh start opens the file afresh
     m_previous = ReadTicks();
     m_lastUsage = 0;
+    if (m_previous)
+        m_first.Start();
+    else
+        m_first.Cancel();
 }
 
 std::optional<std::uint32_t> ProcStatStatistic::ReadUsage()
 {
+    if (m_previous)
+        m_first.WaitOut();
     const std::optional<Ticks> now = ReadTicks();
     if (!now)
         return std::nullopt; // the last good snapshot stays the reference
@@ -97,6 +106,7 @@ void ProcStatStatistic::StopCollecting()
     m_file.Reset();
     m_previous.reset();
     m_lastUsage = 0;
+    m_first.Cancel();
 }
 
 std::optional<ProcStatStatistic::Ticks> ProcStatStatistic::ReadTicks() const

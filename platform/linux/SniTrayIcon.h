@@ -35,6 +35,7 @@ public:
 
     // A watcher that took a host: what Add asks.
     bool HostAvailable() const { return m_watcherPresent && m_hostRegistered; }
+    bool HostPresent() const override { return HostAvailable(); }
     // The name the item goes by on the bus while it is added.
     const std::string& ServiceName() const { return m_serviceName; }
 

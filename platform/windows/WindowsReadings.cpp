@@ -1,5 +1,6 @@
 // The power status, processor usage and clocks on Windows.
 #include "platform/Clock.h"
+#include "platform/FirstInterval.h"
 #include "platform/PowerSource.h"
 #include "platform/ProcessorStatistic.h"
 #include "platform/windows/BatteryRate.h"
@@ -52,10 +53,19 @@ public:
 class SystemTimesStatistic : public ProcessorStatistic
 {
 public:
-    void StartCollecting() override { m_last = Read(); }
+    void StartCollecting() override
+    {
+        m_last = Read();
+        if (m_last)
+            m_first.Start();
+        else
+            m_first.Cancel();
+    }
 
     std::optional<std::uint32_t> ReadUsage() override
     {
+        if (m_last)
+            m_first.WaitOut();
         const std::optional<win::SystemTimes> now = Read();
         if (!now)
             return std::nullopt;
@@ -74,6 +84,7 @@ public:
     {
         m_last.reset();
         m_lastUsage = 0;
+        m_first.Cancel();
     }
 
 private:
@@ -87,6 +98,7 @@ private:
 
     std::optional<win::SystemTimes> m_last;
     std::optional<std::uint32_t> m_lastUsage = 0;
+    FirstInterval m_first;
 };
 
 class WindowsClock : public Clock

@@ -106,6 +106,11 @@ void WindowsTrayIcon::Delete()
     m_added = false;
 }
 
+bool WindowsTrayIcon::HostPresent() const
+{
+    return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+}
+
 void WindowsTrayIcon::TaskbarCreated()
 {
     if (m_added)

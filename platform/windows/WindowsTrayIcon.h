@@ -21,6 +21,8 @@ public:
     bool Add(const TrayLook& look) override;
     void Modify(const TrayLook& look) override;
     void Delete() override;
+    // The task bar's window, which holds the notification area, exists.
+    bool HostPresent() const override;
 
     // The task bar was (re)created (Explorer restarted): the icon goes back in while the
     // window lives in the tray; a window waiting for a tray hears that one has come.

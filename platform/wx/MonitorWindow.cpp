@@ -84,12 +84,15 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
     Bind(wxEVT_SIZE, settleSoon);
     Bind(wxEVT_SHOW, settleSoon);
     Bind(wxEVT_TIMER, [this](wxTimerEvent&) { OnSettled(); }, kSettleTimerId);
-    // Right click, the Menu key and Shift+F10 all arrive as a context-menu request.
-    Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) { PopupMenu(m_windowMenu.get()); });
-    Bind(wxEVT_MENU, [this](wxCommandEvent& e) { m_monitor.OnSysCommand(e.GetId()); },
-         ID_MENU_ABOUT);
-    Bind(wxEVT_MENU, [this](wxCommandEvent& e) { m_monitor.OnSysCommand(e.GetId()); },
-         ID_MENU_TOPMOST);
+    // Right click, the Menu key and Shift+F10 all arrive as a context-menu request. The menu is
+    // built afresh each time: whether a tray is there to hide in changes as panels come and go.
+    Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) {
+        BuildWindowMenu();
+        PopupMenu(m_windowMenu.get());
+    });
+    auto command = [this](wxCommandEvent& e) { m_monitor.OnSysCommand(e.GetId()); };
+    for (int id : {ID_MENU_ABOUT, ID_MENU_TOPMOST, ID_MENU_HIDE})
+        Bind(wxEVT_MENU, command, id);
 }
 
 MonitorWindow::~MonitorWindow()
@@ -148,11 +151,21 @@ void MonitorWindow::BuildWindowMenu()
 {
     m_windowMenu = std::make_unique<wxMenu>();
     m_windowMenu->AppendSeparator();
+    bool commands = false;
     // A Wayland compositor takes no always-on-top request from a program.
     if (tallyvolt::WindowsHaveScreenPositions()) {
-        m_windowMenu->AppendCheckItem(ID_MENU_TOPMOST, tallyvolt::text::kTopmost);
-        m_windowMenu->AppendSeparator();
+        m_windowMenu->AppendCheckItem(ID_MENU_TOPMOST, tallyvolt::text::kTopmost)
+            ->Check(m_monitor.IsTopmost());
+        commands = true;
     }
+    // Tiling window managers (sway, i3) have no minimise: this is their way into the tray. Only
+    // while a tray takes the icon, or the window would be hidden with nothing to bring it back.
+    if (m_monitor.CanHideInTray()) {
+        m_windowMenu->Append(ID_MENU_HIDE, tallyvolt::text::kHideInTray);
+        commands = true;
+    }
+    if (commands)
+        m_windowMenu->AppendSeparator();
     m_windowMenu->Append(ID_MENU_ABOUT, tallyvolt::text::kAboutMenu);
 }
 

@@ -87,6 +87,11 @@ void WxTrayIcon::Delete()
     m_hostGone.Stop();
 }
 
+bool WxTrayIcon::HostPresent() const
+{
+    return wxTaskBarIcon::IsAvailable();
+}
+
 void WxTrayIcon::OnHostChange(bool present)
 {
     if (present) {

@@ -22,6 +22,7 @@ public:
     bool Add(const TrayLook& look) override;
     void Modify(const TrayLook& look) override;
     void Delete() override;
+    bool HostPresent() const override;
     // The desktop's XEmbed tray host came (true) or went away (false).
     void OnHostChange(bool present);
 

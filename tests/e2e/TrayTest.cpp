@@ -36,7 +36,7 @@ protected:
         return WaitForOpenMenu();
     }
 
-    // The tree once the window menu shows (the menu stays in the tree, hidden, between uses).
+    // The tree once the window menu shows (a menu closed before may linger in it, hidden).
     std::string WaitForOpenMenu()
     {
         std::string tree;
@@ -133,9 +133,10 @@ TEST_F(Tray, AlwaysOnTopTwiceReturnsToNormalUnchecked)
     ASSERT_FALSE(window.empty()) << program->Errors();
 
     std::string menu = OpenWindowMenu(window);
-    // Separator, Always on Top, separator, About.
+    // Separator, Always on Top, Hide in Tray (a tray is there), separator, About.
     EXPECT_TRUE(std::regex_search(menu, std::regex("separator[^\n]*\n *check menu item\tAlways "
-                                                   "on Top\t[^\n]*\n *separator[^\n]*\n *menu "
+                                                   "on Top\t[^\n]*\n *menu item\tHide in "
+                                                   "Tray\t[^\n]*\n *separator[^\n]*\n *menu "
                                                    "item\tAbout Tallyvolt...")))
         << menu;
     EXPECT_FALSE(std::regex_search(menu, std::regex("Always on Top\t[^\n]*checked")));
@@ -152,6 +153,42 @@ TEST_F(Tray, AlwaysOnTopTwiceReturnsToNormalUnchecked)
     menu = OpenWindowMenu(window);
     EXPECT_FALSE(std::regex_search(menu, std::regex("Always on Top\t[^\n]*checked"))) << menu;
     Shell("xdotool key Escape");
+    EXPECT_EQ(CloseMonitor(*program), 0);
+}
+
+// On a desktop without a minimise (sway, i3) a window restored from the tray could only be
+// closed: the window menu's Hide in Tray puts it back, offered while a tray takes the icon.
+TEST_F(Tray, HideInTrayFromTheWindowMenuAndBackWhileATrayIsThere)
+{
+    Program* program = nullptr;
+    const std::string window = Start(program, "UpdatePeriod=1\n");
+    ASSERT_FALSE(window.empty()) << program->Errors();
+
+    for (int round = 0; round < 2; ++round) {
+        const std::string menu = OpenWindowMenu(window);
+        EXPECT_TRUE(std::regex_search(menu, std::regex("menu item\tHide in Tray\t[^\n]*showing")))
+            << menu;
+        Shell("xdotool key Down Down Return"); // Always on Top, then Hide in Tray
+        // As a minimise: no window, no task-bar entry, the icon in the tray.
+        ASSERT_TRUE(WaitUntil([&] { return !IsViewable(window); }, 5s)) << round;
+        EXPECT_TRUE(WaitUntil([&] { return !InClientList(window); }, 5s));
+        std::string icon;
+        ASSERT_TRUE(
+            WaitUntil([&] { return !(icon = TrayIconWindow(program->Pid())).empty(); }, 5s));
+        EXPECT_EQ(WindowState(window).find("ABOVE"), std::string::npos); // not Always on Top
+        Shell("xdotool mousemove --window " + icon + " 11 11 click 1");
+        EXPECT_TRUE(WaitUntil([&] { return IsViewable(window); }, 5s));
+        EXPECT_TRUE(WaitUntil([&] { return TrayIconWindow(program->Pid()).empty(); }, 5s));
+        EXPECT_TRUE(InClientList(window));
+    }
+
+    // With no tray to take the icon the item is not offered.
+    TrayHost("stop");
+    std::this_thread::sleep_for(1s);
+    const std::string menu = OpenWindowMenu(window);
+    EXPECT_EQ(menu.find("Hide in Tray"), std::string::npos) << menu;
+    Shell("xdotool key Escape");
+    EXPECT_TRUE(IsViewable(window));
     EXPECT_EQ(CloseMonitor(*program), 0);
 }
 

@@ -92,6 +92,8 @@ public:
         shown = false;
     }
 
+    bool HostPresent() const override { return hostPresent; }
+
     // A panel starts: the host takes icons from now on, and says so.
     void HostComes()
     {

@@ -65,12 +65,13 @@ TEST(ReportSummary, ProcessorAverageWeightedByTime)
     EXPECT_EQ(s.cpuMin, 10u);
     EXPECT_EQ(s.cpuMax, 60u);
 
-    // Before a known charge the program restarts its average at every sample.
+    // Regression: before a known charge the average used to restart at every sample. It runs
+    // from the first record, whatever the charge: (20 * 60 + 40 * 60) / 120.
     s = Summarise(RunOf("12/07/26 09:00:00,255%,Off,High,90%\n"
                         "12/07/26 09:01:00,80%,Off,High,20%\n"
                         "12/07/26 09:02:00,80%,Off,High,40%\n"),
                   std::nullopt);
-    EXPECT_DOUBLE_EQ(*s.cpuAverage, 40.0);
+    EXPECT_DOUBLE_EQ(*s.cpuAverage, 30.0);
     EXPECT_EQ(s.cpuMax, 90u);
 
     s = Summarise(RunOf("12/07/26 09:00:00,80%,Off,High,Unknown\n"), std::nullopt);

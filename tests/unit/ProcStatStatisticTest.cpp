@@ -1,14 +1,19 @@
 // Tests of processor usage from /proc/stat snapshots rewritten between readings.
 #include "platform/linux/ProcStatStatistic.h"
+#include "fakes/BusyCore.h"
 #include "fakes/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <thread>
 
 using tallyvolt::ProcStatStatistic;
+using tallyvolt::test::BusyCore;
 using tallyvolt::test::ReadFile;
 using tallyvolt::test::TempFolder;
 using tallyvolt::test::WriteFile;
@@ -16,6 +21,8 @@ using tallyvolt::test::WriteFile;
 namespace {
 
 const std::string kSnapshots = TALLYVOLT_TEST_DATA_DIR "/proc_stat";
+// Fixture files do not tick: nothing to wait for.
+constexpr std::chrono::milliseconds kNoWait{0};
 
 // A stat file in a folder of the test's own, rewritten before each reading.
 class ProcStatTest : public testing::Test
@@ -34,7 +41,7 @@ protected:
 
     TempFolder m_folder;
     std::string m_path = m_folder / "stat";
-    ProcStatStatistic m_statistic{m_path};
+    ProcStatStatistic m_statistic{m_path, kNoWait};
 };
 
 TEST_F(ProcStatTest, RecordedSnapshotsOfAVirtualMachine)
@@ -75,7 +82,7 @@ TEST_F(ProcStatTest, IntervalArithmetic)
          "cpu  110 0 0 990 0 0 0 0 0 0 9", 10},
     };
     for (const Case& c : cases) {
-        ProcStatStatistic statistic(m_path);
+        ProcStatStatistic statistic(m_path, kNoWait);
         WriteFile(m_path, std::string(c.before) + "\n");
         statistic.StartCollecting();
         WriteFile(m_path, std::string(c.after) + "\n");
@@ -134,3 +141,20 @@ TEST_F(ProcStatTest, ReferenceIsTakenWhenThereIsNone)
 }
 
 } // namespace
+
+// Regression: the first reading came microseconds after the start, when no tick had passed,
+// and every run's first record said 0 % whatever the load.
+TEST(ProcStatOfThisMachine, FirstReadingMeasuresATenthOfASecondAndSeesABusyCore)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    BusyCore busy;
+    ProcStatStatistic statistic("/proc/stat");
+    const auto started = std::chrono::steady_clock::now();
+    statistic.StartCollecting();
+    const std::optional<std::uint32_t> usage = statistic.ReadUsage();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, tallyvolt::FirstInterval::kShortest);
+    ASSERT_TRUE(usage);
+    // One core of `cores` busy all along is 100 / cores percent at least; ticks are counted
+    // coarsely, so allow for a few.
+    EXPECT_GE(*usage * cores, 60u) << *usage << "% of " << cores << " cores";
+}

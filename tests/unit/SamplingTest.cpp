@@ -120,7 +120,7 @@ TEST_F(Sampling, WhileTheChargeWasNeverKnownTheReferenceMovesAlong)
     SampleAfter(60, 255, 20);
     SampleAfter(60, 255, 30);
     EXPECT_EQ(m_dlg.BurnRateText(), "Undefined");
-    EXPECT_DOUBLE_EQ(m_dlg.CpuAverage(), 30.0);
+    EXPECT_DOUBLE_EQ(m_dlg.CpuAverage(), 25.0); // the average does not move along with it
     EXPECT_EQ(m_dlg.BatteryText(), "Unknown");
     // The first known charge becomes the reference.
     SampleAfter(60, 90, 0);
@@ -128,6 +128,39 @@ TEST_F(Sampling, WhileTheChargeWasNeverKnownTheReferenceMovesAlong)
     SampleAfter(60, 89, 0);
     EXPECT_EQ(m_dlg.BurnRateText(), "1.00%/minute");
     EXPECT_EQ(Log().rfind("12/07/26 13:05:09\t255%\tUnknown\tNo Battery\t0%\r\n", 0), 0u);
+}
+
+TEST_F(Sampling, AveragesRunFromTheFirstSampleWhateverTheCharge)
+{
+    // Regression: while no charge had been known, every sample restarted the processor and
+    // power averages, so the footer's "average" was the last sample's usage.
+    ASSERT_TRUE(m_dlg.SetExtraInfo(1));
+    ASSERT_TRUE(m_dlg.SetPowerDraw(1));
+    m_fakes.power.Set(255, 1, kNoSystemBattery);
+    m_fakes.power.next.powerWatts = 2.0;
+    m_fakes.processor.next = 10;
+    m_dlg.SetUpDialog(m_window, m_tray);
+    m_fakes.power.next.powerWatts = 4.0;
+    SampleAfter(60, 255, 30);
+    m_fakes.power.next.powerWatts = 10.0;
+    SampleAfter(120, 255, 60);
+    EXPECT_DOUBLE_EQ(m_dlg.CpuAverage(), 50.0);   // as with a known charge
+    EXPECT_DOUBLE_EQ(*m_dlg.PowerAverage(), 8.0); // (4 * 60 + 10 * 120) / 180
+    EXPECT_EQ(m_dlg.BurnRateText(), "Undefined");
+
+    // A charge known later starts the burn rate's reference; the averages go on unbroken.
+    SampleAfter(60, 90, 20);
+    EXPECT_EQ(m_dlg.BurnRateText(), "Undefined");
+    EXPECT_DOUBLE_EQ(m_dlg.CpuAverage(), 42.5); // (50 * 180 + 20 * 60) / 240
+    SampleAfter(60, 89, 20);
+    EXPECT_EQ(m_dlg.BurnRateText(), "1.00%/minute");
+    EXPECT_DOUBLE_EQ(m_dlg.CpuAverage(), 38.0); // (42.5 * 240 + 20 * 60) / 300
+    m_dlg.TearDownDialog();
+    m_dlg.CloseLog();
+    EXPECT_NE(Log().find("Battery Burn Rate: 1.00%/minute\tCPU Average:38.00%\t"
+                         "Average Power:8.80W\r\n\r\n"),
+              std::string::npos)
+        << Log();
 }
 
 TEST_F(Sampling, UnreadableProcessorShowsUnknownAndLeavesTheAverage)

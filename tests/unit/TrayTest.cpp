@@ -52,6 +52,32 @@ TEST_F(MonitorTray, MinimiseHidesIntoTheTrayAndALeftPressBringsItBack)
     EXPECT_EQ(m_tray.calls, (Calls{"add Tallyvolt: 87%", "delete"}));
 }
 
+// On desktops without a minimise (sway, i3) the window could not go back into the tray once
+// restored from it: the window menu's Hide in Tray does what minimising does, offered only while
+// a tray is there to take the icon.
+TEST_F(MonitorTray, HideInTrayIsOfferedWhileATrayTakesTheIconAndMinimises)
+{
+    EXPECT_FALSE(m_dlg.CanHideInTray()); // no window yet
+    SetUp(false);
+    EXPECT_TRUE(m_dlg.CanHideInTray());
+    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_HIDE));
+    EXPECT_TRUE(m_dlg.IsInTray());
+    EXPECT_FALSE(m_dlg.CanHideInTray());
+    EXPECT_EQ(m_window.calls, Calls{"withdraw"});
+    EXPECT_EQ(m_tray.calls, Calls{"add Tallyvolt: 87%"});
+    EXPECT_EQ(m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN), 1);
+    EXPECT_TRUE(m_dlg.CanHideInTray());
+
+    // The panel goes: no offer. A request that comes all the same iconifies, as minimise does.
+    m_tray.hostPresent = false;
+    EXPECT_FALSE(m_dlg.CanHideInTray());
+    m_window.calls.clear();
+    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_HIDE));
+    EXPECT_FALSE(m_dlg.IsInTray());
+    EXPECT_TRUE(m_dlg.IsWaitingForTray());
+    EXPECT_EQ(m_window.calls, Calls{"iconify"});
+}
+
 TEST_F(MonitorTray, TheTipFollowsEachChangedSampleWhileInTheTray)
 {
     SetUp(false);

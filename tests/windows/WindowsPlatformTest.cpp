@@ -1,20 +1,27 @@
 // The Windows platform layer: log file, files and folders, one running copy, readings.
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/FirstInterval.h"
 #include "platform/LogFile.h"
 #include "platform/Paths.h"
 #include "platform/PowerSource.h"
+#include "platform/ProcessorStatistic.h"
 #include "platform/SingleInstance.h"
 #include "platform/windows/BatteryRate.h"
 #include "platform/windows/LogPaths.h"
 #include "platform/windows/SystemTimes.h"
 #include "platform/windows/WideText.h"
 
+#include "fakes/BusyCore.h"
 #include "fakes/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 using namespace tallyvolt;
 using namespace tallyvolt::test;
@@ -38,6 +45,22 @@ TEST(WindowsProcessor, UsageIsTheBusyShareOfKernelAndUserTime)
     // Counters that ran backwards count as no time, never as a wrap.
     EXPECT_EQ(win::UsageBetween({900, 900, 900}, {100, 100, 100}), std::nullopt);
     EXPECT_EQ(win::UsageBetween({900, 0, 0}, {100, 50, 50}), 100u);
+}
+
+// Regression: the first reading followed the start by microseconds, within one tick of
+// GetSystemTimes, and every run's first record said 0 % whatever the load.
+TEST(WindowsProcessor, FirstReadingMeasuresATenthOfASecondAndSeesABusyCore)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    test::BusyCore busy;
+    auto statistic = CreateProcessorStatistic();
+    const auto started = std::chrono::steady_clock::now();
+    statistic->StartCollecting();
+    const std::optional<std::uint32_t> usage = statistic->ReadUsage();
+    EXPECT_GE(std::chrono::steady_clock::now() - started, FirstInterval::kShortest);
+    ASSERT_TRUE(usage);
+    // One core of `cores` busy all along, less a few coarse ticks.
+    EXPECT_GE(*usage * cores, 60u) << *usage << "% of " << cores << " cores";
 }
 
 TEST(WindowsLogFile, AppendsToWhatIsThereAndLetsOthersReadButNotWrite)
