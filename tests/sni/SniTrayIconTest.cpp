@@ -310,6 +310,7 @@ TEST(EitherTray, ThePreferredTrayFirstAndTheOtherWhenItRefuses)
         }
         void Modify(const TrayLook& look) override { calls.push_back("modify " + look.tip); }
         void Delete() override { calls.push_back("delete"); }
+        bool HostPresent() const override { return true; }
         void HostComes() { HostAppeared(); }
     };
     Recording sni, xembed;
