@@ -89,8 +89,18 @@ Run& LogParser::Current()
     if (!m_run) {
         m_run.emplace();
         m_run->file = m_out.file;
+        m_clock = RunClock{};
     }
     return *m_run;
+}
+
+Instant LogParser::Resolve(LocalSeconds local, std::optional<Instant> after)
+{
+    // Records are written in the order they are taken: the second reading of the repeated hour
+    // is the one a record needs to stay after the record before it.
+    const WallReading reading = m_zone.Read(local);
+    return reading.count == 2 && after && reading.earlier < *after ? reading.later
+                                                                   : reading.earlier;
 }
 
 void LogParser::EndRun()
@@ -151,13 +161,23 @@ bool LogParser::NameLine(std::string_view line)
         EndRun();
         Run& run = Current();
         run.started = *time;
+        run.startedAt = Resolve(*time, std::nullopt);
         run.headerLine = m_lineNumber;
+        m_clock.last = run.startedAt;
+        m_clock.lastStamp = *time;
         return true;
     }
     Footer footer;
     footer.time = *time;
     footer.line = m_lineNumber;
-    Current().footer = footer;
+    Run& run = Current();
+    // Stopped after the last record, whatever the wall clock said by then.
+    footer.at = Resolve(*time, m_clock.last) + m_clock.shift;
+    if (!run.records.empty())
+        footer.at = std::max(footer.at, run.records.back().at);
+    else if (run.headerLine)
+        footer.at = std::max(footer.at, run.startedAt);
+    run.footer = footer;
     m_afterStopLine = true;
     // The run ends here; its figures follow on the next line.
     m_out.runs.push_back(std::move(*m_run));
@@ -332,11 +352,44 @@ bool LogParser::Record(std::string_view line, const Scan& scan, bool complete)
         }
     }
     Run& run = Current();
-    if (!run.records.empty() && record.time < run.records.back().time) {
-        Skip("time goes back to " + IsoTime(record.time) + " from " +
-             IsoTime(run.records.back().time));
+    const Instant at = Resolve(record.time, m_clock.last);
+    if (run.records.empty() && run.headerLine && at < run.startedAt) {
+        Skip("stamped " + IsoTime(record.time) + ", before its run's start header at " +
+             IsoTime(*run.started));
         return false;
     }
+    if (!run.records.empty()) {
+        if (at < *m_clock.last) {
+            // Set back by hand or by time synchronisation: the record stays in its run, and the
+            // run's later moments move on by what the clock lost, so no interval is negative.
+            ClockSetBack back;
+            back.line = m_lineNumber;
+            back.from = m_clock.lastStamp;
+            back.to = record.time;
+            back.interval = m_options.period ? *m_options.period : m_clock.interval;
+            back.by = *m_clock.last - at + back.interval;
+            if (run.setBacks.empty() || run.setBacks.back().putRightAt ||
+                *m_clock.last > m_clock.high) {
+                m_clock.high = *m_clock.last;
+                m_clock.highAt = *m_clock.last + m_clock.shift;
+            }
+            m_clock.shift += back.by;
+            run.setBacks.push_back(back);
+        } else if (!run.setBacks.empty() && !run.setBacks.back().putRightAt && at >= m_clock.high &&
+                   m_clock.interval > 0 && at - *m_clock.last > 3 * m_clock.interval) {
+            // A jump forward of more than a few samples, to just after where the clock stood
+            // before it went back: the clock was put right again (a record from a wrong clock,
+            // or a setting undone), not a pause in sampling.
+            run.setBacks.back().putRightAt = m_lineNumber;
+            const Instant previousAt = *m_clock.last + m_clock.shift;
+            m_clock.shift = std::max(previousAt, m_clock.highAt + (at - m_clock.high)) - at;
+        } else {
+            m_clock.interval = at - *m_clock.last;
+        }
+    }
+    m_clock.last = at;
+    m_clock.lastStamp = record.time;
+    record.at = at + m_clock.shift;
     m_out.isTallyvoltLog = true;
     run.records.push_back(record);
     return true;
@@ -392,13 +445,16 @@ void SplitHeaderlessRuns(ParsedFile& file, std::optional<LocalSeconds> period)
         Run piece;
         piece.file = run.file;
         piece.splitAtGap = true;
+        auto setBack = run.setBacks.begin();
         for (const report::Record& record : run.records) {
-            if (!piece.records.empty() && record.time - piece.records.back().time > threshold) {
+            if (!piece.records.empty() && record.at - piece.records.back().at > threshold) {
                 runs.push_back(std::move(piece));
                 piece = Run{};
                 piece.file = run.file;
                 piece.splitAtGap = true;
             }
+            if (setBack != run.setBacks.end() && setBack->line == record.line)
+                piece.setBacks.push_back(*setBack++);
             piece.records.push_back(record);
         }
         runs.push_back(std::move(piece));

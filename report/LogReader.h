@@ -5,6 +5,7 @@
 
 #include "log/LogText.h"
 #include "report/LogModel.h"
+#include "report/ZoneRules.h"
 
 #include <optional>
 #include <string>
@@ -44,7 +45,7 @@ private:
     struct Scan
     {
         bool binary = false;
-        std::uint8_t kinds = 0;           // a bit for each of the three delimiters seen
+        std::uint8_t kinds = 0;               // a bit for each of the three delimiters seen
         std::size_t count = 0;                // delimiters seen
         std::size_t at[kFieldCount + 1] = {}; // where the first of them are
     };
@@ -53,6 +54,9 @@ private:
     void Skip(std::string reason);
     void EndRun();
     Run& Current();
+    // The moment a stamp stands for; in the hour repeated when the clocks go back, the first
+    // one not before `after`.
+    Instant Resolve(LocalSeconds local, std::optional<Instant> after);
 
     ParsedFile m_out;
     ReadOptions m_options;
@@ -63,6 +67,19 @@ private:
     std::uint32_t m_lineNumber = 0;
     const std::string m_namePrefix = NameLinePrefix(); // "Tallyvolt v"
     TimeStampReader m_stamps;
+    ZoneRules m_zone;
+    // The current run's clock: the last moment read as the zone gives it, how far later ones
+    // are moved on past clocks set back, and the last interval between records.
+    struct RunClock
+    {
+        std::optional<Instant> last;
+        LocalSeconds lastStamp = 0;
+        Instant shift = 0;
+        LocalSeconds interval = 0;
+        // The latest moment read before the clock was last set back, and where it fell on the
+        // run's own time: a clock put right again jumps back to just after it.
+        Instant high = 0, highAt = 0;
+    } m_clock;
     // The last state text read and its bits: most records repeat the one before.
     std::string m_stateText;
     std::uint8_t m_stateBits = 0;

@@ -123,15 +123,15 @@ std::pair<LocalSeconds, LocalSeconds> TimeRange(const Run& run)
     return {first->time, last->time};
 }
 
-// One series of a run, thinned; the line breaks at gaps, where time steps back, and at
-// samples without a value.
+// One series of a run, thinned; the line breaks at gaps (timed as a stopwatch would), where the
+// wall clock steps back, and at samples without a value.
 template <typename ValueOf>
 std::vector<Polyline> Series(const Run& run, LocalSeconds gap, const XScale& scale, ValueOf valueOf)
 {
     Thinner thinner(scale.x0, scale.x1, scale.columns);
     const Record* previous = nullptr;
     for (const Record& r : run.records) {
-        if (previous && (r.time - previous->time > gap || r.time < previous->time))
+        if (previous && (r.at - previous->at > gap || r.time < previous->time))
             thinner.Break();
         previous = &r;
         if (const std::optional<double> value = valueOf(r))

@@ -4,6 +4,7 @@
 #include "report/Options.h"
 #include "report/Plot.h"
 #include "report/SummaryText.h"
+#include "report/ZoneRules.h"
 #include "resources/Version.h"
 
 #if defined(__GLIBC__)
@@ -161,6 +162,9 @@ int main(int argc, char** argv)
         break;
     }
     const ReportOptions& options = parsed.options;
+    if (!options.zone.empty() && !ZoneRules::UseNamedZone(options.zone))
+        return BadUsage("unknown time zone '" + options.zone +
+                        "' (an IANA name such as Europe/Berlin is expected)");
     int status = 0;
     std::vector<ParsedFile> files = ReadLogs(options, &status);
     const Output output = WriteOutput(files, options);

@@ -19,7 +19,7 @@ LocalSeconds MedianInterval(const std::vector<Record>& records)
     std::vector<LocalSeconds> others;
     std::vector<std::size_t> counts(n >= kCounted ? kCounted : 0);
     for (std::size_t i = 1; i < records.size(); ++i) {
-        const LocalSeconds interval = records[i].time - records[i - 1].time;
+        const LocalSeconds interval = records[i].at - records[i - 1].at;
         if (interval >= 0 && interval < static_cast<LocalSeconds>(counts.size()))
             ++counts[static_cast<std::size_t>(interval)];
         else
@@ -73,8 +73,8 @@ std::size_t ChargeFigures(const std::vector<Record>& records, RunSummary& s)
         return records.size() - 1;
     s.chargeStart = *first->charge;
     s.chargeEnd = *last->charge;
-    if (last->time != first->time) {
-        s.burnRate = BurnRate(*s.chargeStart, *s.chargeEnd, last->time - first->time);
+    if (last->at != first->at) {
+        s.burnRate = BurnRate(*s.chargeStart, *s.chargeEnd, last->at - first->at);
         if (*s.burnRate > 0)
             s.minutesToEmpty = *s.chargeEnd / *s.burnRate;
         else if (*s.burnRate < 0)
@@ -91,12 +91,12 @@ void ProcessorFigures(const std::vector<Record>& records, std::size_t reference,
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
         if (i <= reference)
-            average.Restart(r.time);
+            average.Restart(r.at);
         if (!r.cpu)
             continue;
         s.cpuMin = std::min(s.cpuMin.value_or(100), *r.cpu);
         s.cpuMax = std::max(s.cpuMax.value_or(0), *r.cpu);
-        average.Add(*r.cpu, r.time);
+        average.Add(*r.cpu, r.at);
     }
     if (average.HasValue())
         s.cpuAverage = average.Value();
@@ -107,20 +107,20 @@ void ProcessorFigures(const std::vector<Record>& records, std::size_t reference,
 void PowerFigures(const std::vector<Record>& records, std::size_t reference, RunSummary& s)
 {
     TimeWeightedAverage average;
-    std::optional<LocalSeconds> start, last;
+    std::optional<Instant> start, last;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
         s.hasPower = s.hasPower || r.hasPower;
         if (i <= reference) {
-            average.Restart(r.time);
-            start = r.time;
+            average.Restart(r.at);
+            start = r.at;
         }
         if (!r.power)
             continue;
         s.powerMin = std::min(s.powerMin.value_or(*r.power), *r.power);
         s.powerMax = std::max(s.powerMax.value_or(*r.power), *r.power);
-        average.Add(*r.power, r.time);
-        last = r.time;
+        average.Add(*r.power, r.at);
+        last = r.at;
     }
     if (!average.HasValue())
         return;
@@ -137,7 +137,7 @@ void LinePowerFigures(const std::vector<Record>& records, LocalSeconds gap, RunS
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
         if (i > 0) {
-            const LocalSeconds interval = r.time - records[i - 1].time;
+            const LocalSeconds interval = r.at - records[i - 1].at;
             if (interval > gap)
                 s.gaps.push_back({records[i - 1].time, interval});
             else if (records[i - 1].ac != LinePower::Unknown) {
@@ -167,6 +167,16 @@ RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
     s.samples = records.size();
     s.start = run.started ? *run.started : records.empty() ? 0 : records.front().time;
     s.end = run.footer ? run.footer->time : records.empty() ? s.start : records.back().time;
+    // Durations on the run's moments, as a stopwatch would give them; a lone stop footer has
+    // nothing but its stamp to go by.
+    const bool timed = run.headerLine || !records.empty();
+    const Instant startAt = run.headerLine    ? run.startedAt
+                            : records.empty() ? 0
+                                              : records.front().at;
+    const Instant endAt = run.footer        ? run.footer->at
+                          : records.empty() ? startAt
+                                            : records.back().at;
+    s.duration = timed ? endAt - startAt : s.end - s.start;
     if (records.empty())
         return s;
     s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);

@@ -10,14 +10,15 @@ namespace tallyvolt::report {
 
 struct Gap
 {
-    LocalSeconds from = 0; // the last sample before the gap
+    LocalSeconds from = 0; // the last sample before the gap, local wall-clock time
     LocalSeconds length = 0;
 };
 
 struct RunSummary
 {
-    LocalSeconds start = 0;
+    LocalSeconds start = 0; // local wall-clock time, as the log says
     LocalSeconds end = 0;
+    LocalSeconds duration = 0; // as a stopwatch gives it, across changes of the clocks
     std::size_t samples = 0;
     std::size_t unknownCharge = 0;
     std::optional<int> chargeStart, chargeEnd, chargeMin, chargeMax;

@@ -102,7 +102,7 @@ std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> 
         out += '\n';
         Row(out, "Start", ReadableTime(s.start));
         Row(out, "End", ReadableTime(s.end));
-        Row(out, "Duration", DurationText(s.end - s.start));
+        Row(out, "Duration", DurationText(s.duration));
         std::string sampleText = Format("%zu", s.samples);
         if (s.unknownCharge)
             sampleText += Format(" (%zu with the charge unknown)", s.unknownCharge);
@@ -170,6 +170,14 @@ std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> 
             for (const Gap& gap : s.gaps)
                 Row(out, "", "  after " + ReadableTime(gap.from) + ", " + DurationText(gap.length));
         }
+        for (const ClockSetBack& back : run.setBacks)
+            Row(out, "Clock set back",
+                "by " + DurationText(back.by) + " at line " + std::to_string(back.line) + ": " +
+                    ReadableTime(back.to) + " after " + ReadableTime(back.from) + " (taken as " +
+                    DurationText(back.interval) + " apart)" +
+                    (back.putRightAt
+                         ? "; put right again at line " + std::to_string(back.putRightAt)
+                         : std::string()));
         if (footer)
             Row(out, "Stop footer", Format("line %u", footer->line));
         else if (run.headerLine)
