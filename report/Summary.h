@@ -37,10 +37,11 @@ struct RunSummary
     std::optional<double> powerAverage, powerMin, powerMax, energyWh;
     // Share of the sampled time (gaps left out) on line power, 0 to 1; none when unknown.
     std::optional<double> linePowerShare;
-    int plugs = 0;           // Off -> On
-    int unplugs = 0;         // On -> Off
-    LocalSeconds period = 0; // the sampling period: given, or the median interval
-    std::vector<Gap> gaps;   // longer than three periods
+    int plugs = 0;                   // Off -> On
+    int unplugs = 0;                 // On -> Off
+    LocalSeconds period = 0;         // the sampling period: given, or the median interval
+    std::vector<Gap> gaps;           // longer than three periods
+    std::uint64_t gapsNotListed = 0; // gaps among so many intervals that not all were kept
 };
 
 // The median interval between consecutive samples, at least one second.
@@ -49,6 +50,7 @@ LocalSeconds MedianInterval(const std::vector<Record>& records);
 // Gaps are intervals longer than three periods; `period` is the median interval when not given.
 LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<LocalSeconds> period);
 
+// The summary of a run whose records are at hand; RunState gives it while they are read.
 RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period);
 
 } // namespace tallyvolt::report

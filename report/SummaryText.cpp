@@ -159,16 +159,20 @@ std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> 
         power += "; " + Plural(static_cast<std::uint64_t>(s.plugs), "plug-in", "plug-ins") + ", " +
                  Plural(static_cast<std::uint64_t>(s.unplugs), "unplug", "unplugs");
         Row(out, "Line power", power);
-        if (s.gaps.empty()) {
+        if (s.gaps.empty() && !s.gapsNotListed) {
             Row(out, "Gaps",
                 "none over " + DurationText(3 * s.period) + " (period " + DurationText(s.period) +
                     ")");
         } else {
             Row(out, "Gaps",
-                Plural(s.gaps.size(), "gap", "gaps") + " over " + DurationText(3 * s.period) +
-                    " (period " + DurationText(s.period) + "):");
+                Plural(s.gaps.size() + s.gapsNotListed, "gap", "gaps") + " over " +
+                    DurationText(3 * s.period) + " (period " + DurationText(s.period) + "):");
             for (const Gap& gap : s.gaps)
                 Row(out, "", "  after " + ReadableTime(gap.from) + ", " + DurationText(gap.length));
+            if (s.gapsNotListed)
+                Row(out, "",
+                    "  and " + Plural(s.gapsNotListed, "gap", "gaps") +
+                        " more, among too many to list");
         }
         for (const ClockSetBack& back : run.setBacks)
             Row(out, "Clock set back",
