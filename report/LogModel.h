@@ -93,6 +93,9 @@ struct ParsedFile
     std::uint32_t lines = 0;
     // True when at least one line is a record, a header, a column line or a footer.
     bool isTallyvoltLog = false;
+    std::size_t runCount = 0; // the runs found, whether kept in `runs` or passed on
+    std::uint64_t samples = 0;
+    bool powerRecord = false; // some record has the power column
 };
 
 // "2026-12-07T15:04:12": local time, no zone (the log does not say which zone it was in).
