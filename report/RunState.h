@@ -33,7 +33,7 @@ public:
     // Lengths up to this are counted; longer ones (rare: pauses) are kept one by one.
     static constexpr LocalSeconds kCounted = 1024;
     // Starts of counted intervals kept at most, over all lengths.
-    static constexpr std::size_t kKeptStarts = 1 << 20;
+    static constexpr std::size_t kKeptStarts = 1 << 18;
 
 private:
     struct Start
