@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -51,38 +52,27 @@ void ReportSkipped(const ParsedFile& file)
                      static_cast<unsigned long long>(file.skippedCount - file.skipped.size()));
 }
 
-// Passes each run on to the summary or the rows, and keeps the runs for a chart.
+// Passes each run on to the summary or the rows, and to the chart's first reading.
 class ReportSink : public RunSink
 {
 public:
-    ReportSink(RunSink& output, bool keepForChart) : m_output(output), m_keep(keepForChart) {}
+    ReportSink(RunSink& output, RunSink* chart) : m_output(output), m_chart(chart) {}
     void Record(const Run& run, const tallyvolt::report::Record& record) override
     {
         m_output.Record(run, record);
-        if (!m_keep)
-            return;
-        if (!m_open) {
-            m_runs.push_back(run);
-            m_open = true;
-        }
-        m_runs.back().records.push_back(record);
+        if (m_chart)
+            m_chart->Record(run, record);
     }
     void RunEnded(const Run& run) override
     {
         m_output.RunEnded(run);
-        if (m_keep && !m_open)
-            m_runs.push_back(run); // a run without records
-        m_open = false;
+        if (m_chart)
+            m_chart->RunEnded(run);
     }
-    // The runs of a file that turned out to be no log, or could not be read to its end.
-    void DropRunsFrom(std::size_t kept) { m_runs.resize(kept); }
-    std::vector<Run>& Runs() { return m_runs; }
 
 private:
     RunSink& m_output;
-    bool m_keep;
-    bool m_open = false; // m_runs.back() still takes records
-    std::vector<Run> m_runs;
+    RunSink* m_chart;
 };
 
 // Makes standard input readable a second time from where it is now: a file is, and a pipe is
@@ -115,22 +105,19 @@ off_t RewindableStandardInput()
 }
 
 // Whether some record of the logs has the power column, for the rows' columns: the rows are
-// written as they are read, so this is known first. Standard input that cannot be read again
-// is kept in a temporary file for the second reading.
-bool AnyPowerRecord(const ReportOptions& options)
+// written as they are read, so this is known first. `input` is where standard input starts.
+bool AnyPowerRecord(const ReportOptions& options, off_t input)
 {
     ReadOptions survey = options.read;
     survey.powerRecordsOnly = true;
-    bool found = false;
     for (const std::string& path : options.logs) {
-        const off_t start = path == "-" ? RewindableStandardInput() : 0;
-        if (start < 0)
+        if (path == "-" && input < 0)
             continue;
         ParsedFile file;
         std::string error;
-        found = ReadLog(path, survey, &file, &error) && file.powerRecord;
+        const bool found = ReadLog(path, survey, &file, &error) && file.powerRecord;
         if (path == "-")
-            ::lseek(STDIN_FILENO, start, SEEK_SET);
+            ::lseek(STDIN_FILENO, input, SEEK_SET);
         if (found)
             return true;
     }
@@ -138,20 +125,21 @@ bool AnyPowerRecord(const ReportOptions& options)
 }
 
 // Reads every log into `sink`, naming skipped lines and files that cannot be read or are no
-// log; runs are numbered across all files. Sets *status to 1 on any such failure.
-void ReadLogs(const ReportOptions& options, SummaryWriter* summary, ReportSink& sink,
-              const std::function<void(std::string_view)>& write, int* status)
+// log; runs are numbered across all files. Sets *status to 1 on any such failure. Returns the
+// logs that were read.
+std::vector<std::string> ReadLogs(const ReportOptions& options, SummaryWriter* summary,
+                                  RunSink& sink, const std::function<void(std::string_view)>& write,
+                                  int* status)
 {
+    std::vector<std::string> read;
     int nextRun = 1;
     bool firstFile = true;
     for (const std::string& path : options.logs) {
         ParsedFile file;
         std::string error;
-        const std::size_t chartRuns = sink.Runs().size();
         if (!ReadLog(path, options.read, &file, &error, &sink, nextRun)) {
             std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
             *status = 1;
-            sink.DropRunsFrom(chartRuns);
             if (summary)
                 summary->FileText(file); // what was read of it is not shown
             continue;
@@ -165,11 +153,11 @@ void ReadLogs(const ReportOptions& options, SummaryWriter* summary, ReportSink& 
                          "header or a stop footer)\n",
                          kProgram, file.file.c_str(), file.lines);
             *status = 1;
-            sink.DropRunsFrom(chartRuns);
             if (summary)
                 summary->FileText(file);
             continue;
         }
+        read.push_back(path);
         nextRun += static_cast<int>(file.runCount);
         if (summary) {
             if (!firstFile)
@@ -178,16 +166,25 @@ void ReadLogs(const ReportOptions& options, SummaryWriter* summary, ReportSink& 
         }
         firstFile = false;
     }
+    return read;
 }
 
-// The chart of all runs.
-bool DrawChart(std::vector<Run>& runs, const PlotOptions& plot)
+// The chart, from the first reading done with the summary or rows and a second one now.
+bool DrawChart(ChartBuilder& chart, const ReportOptions& options,
+               const std::vector<std::string>& logs, off_t input)
 {
     std::string error;
-    if (PlotRuns(runs, plot, &error))
-        return true;
-    std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
-    return false;
+    bool drawn = chart.Plan(&error);
+    for (std::size_t i = 0; drawn && i < logs.size(); ++i) {
+        if (logs[i] == "-")
+            ::lseek(STDIN_FILENO, input, SEEK_SET);
+        ParsedFile file;
+        drawn = ReadLog(logs[i], options.read, &file, &error, &chart.SecondReading());
+    }
+    drawn = drawn && chart.Draw(&error);
+    if (!drawn)
+        std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    return drawn;
 }
 
 // True when `output` is one of the logs: writing it would destroy the log before it is read.
@@ -255,14 +252,24 @@ int main(int argc, char** argv)
     const auto write = [&](std::string_view text) { written = written && WriteAll(out, text); };
 
     int status = 0;
+    // Standard input is read twice for the rows' columns and for a chart.
+    const bool plot = !options.plot.path.empty();
+    const bool twice = (options.rows || plot) && std::find(options.logs.begin(), options.logs.end(),
+                                                           "-") != options.logs.end();
+    const off_t input = twice ? RewindableStandardInput() : 0;
     std::optional<SummaryWriter> summary;
     std::optional<RowWriter> rows;
     if (options.rows)
-        rows.emplace(*options.rows, AnyPowerRecord(options), write);
+        rows.emplace(*options.rows, AnyPowerRecord(options, input), write);
     else
         summary.emplace(options.read.period);
-    ReportSink sink(rows ? static_cast<RunSink&>(*rows) : *summary, !options.plot.path.empty());
-    ReadLogs(options, summary ? &*summary : nullptr, sink, write, &status);
+    std::optional<ChartBuilder> chart;
+    if (plot)
+        chart.emplace(options.plot);
+    ReportSink sink(rows ? static_cast<RunSink&>(*rows) : *summary,
+                    chart ? &chart->FirstReading() : nullptr);
+    const std::vector<std::string> read =
+        ReadLogs(options, summary ? &*summary : nullptr, sink, write, &status);
     if (rows)
         rows->Finish();
 
@@ -275,7 +282,7 @@ int main(int argc, char** argv)
                      out == stdout ? "standard output" : path.c_str(), std::strerror(errno));
         status = 1;
     }
-    if (!options.plot.path.empty() && !DrawChart(sink.Runs(), options.plot))
+    if (chart && !DrawChart(*chart, options, read, input))
         status = 1;
     return status;
 }
