@@ -3,6 +3,7 @@
 #include "fakes/TempFolder.h"
 #include "report/Export.h"
 #include "report/LogReader.h"
+#include "report/Plot.h"
 #include "report/RunState.h"
 #include "report/SummaryText.h"
 
@@ -189,6 +190,29 @@ TEST(ReportStream, ProgramStreamsWhatTheWholeReadGives)
     std::string json;
     WriteRows(files, RowFormat::Json, [&](std::string_view piece) { json.append(piece); });
     EXPECT_EQ(run("--json a.log -"), json);
+}
+
+TEST(ReportStream, AChartFromAPipeIsTheChartOfTheRunsKept)
+{
+    // Standard input is read three times here (the rows' columns, the rows with the chart's
+    // first reading, the chart's second): a pipe is kept in a temporary file for that.
+    TempFolder dir;
+    WriteFile(dir / "a.log", kMixedLog);
+    const std::string command = "cd '" + dir.Path() + "' && cat a.log | '" +
+                                TALLYVOLT_REPORT_BINARY "' --csv --plot streamed.svg - >rows 2>err";
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(dir / "err");
+    const std::string rows = ReadFile(dir / "rows");
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 10);
+
+    const ParsedFile kept = ParseLog("standard input", kMixedLog);
+    PlotOptions options;
+    options.path = dir / "kept.svg";
+    std::string error;
+    ASSERT_TRUE(PlotRuns(kept.runs, options, &error)) << error;
+    const std::string streamed = ReadFile(dir / "streamed.svg");
+    EXPECT_EQ(streamed.rfind("<?xml", 0), 0u);
+    EXPECT_GT(streamed.size(), 10000u); // five panels
+    EXPECT_EQ(streamed, ReadFile(options.path));
 }
 
 TEST(ReportStream, TheOutputIsNeverOneOfTheLogs)
