@@ -74,7 +74,7 @@ struct Run
     std::optional<Footer> footer;
     // Without headers (a log written with extra info off) runs are told apart by gaps.
     bool splitAtGap = false;
-    std::vector<Record> records;
+    std::vector<Record> records; // empty when they were passed on as they were read
     std::vector<ClockSetBack> setBacks;
 };
 
@@ -87,7 +87,7 @@ struct SkippedLine
 struct ParsedFile
 {
     std::string file;
-    std::vector<Run> runs;
+    std::vector<Run> runs; // none when the runs were passed on as they were read
     std::vector<SkippedLine> skipped;
     std::uint64_t skippedCount = 0; // all skipped lines; `skipped` keeps only the first ones
     std::uint32_t lines = 0;
