@@ -1,7 +1,7 @@
 // One normalised row per record, for spreadsheets (CSV) and scripts (JSON).
 #pragma once
 
-#include "report/LogModel.h"
+#include "report/LogReader.h"
 
 #include <functional>
 #include <string>
@@ -21,6 +21,30 @@ enum class RowFormat
 // some record has the power column, power_w (watts, empty or null when unknown).
 void WriteRows(const std::vector<ParsedFile>& files, RowFormat format,
                const std::function<void(std::string_view)>& sink);
+
+// Writes the rows as the records are read, to `sink` in pieces of about 64 KiB.
+class RowWriter : public RunSink
+{
+public:
+    // `withPower`: the power_w column, which only logs with the power column get.
+    RowWriter(RowFormat format, bool withPower, std::function<void(std::string_view)> sink);
+    void Record(const Run& run, const report::Record& record) override;
+    void RunEnded(const Run&) override {}
+    // Ends the rows (the JSON array) and hands over the rest.
+    void Finish();
+
+private:
+    void AppendPower(const report::Record& r, const char* unknown);
+
+    bool m_json;
+    bool m_withPower;
+    std::function<void(std::string_view)> m_sink;
+    std::string m_out;
+    bool m_firstRow = true;
+    // The state words of the last record, kept: most records repeat them.
+    std::uint8_t m_lastState = 0;
+    std::string m_stateWords;
+};
 
 const char* LinePowerWord(LinePower ac);
 

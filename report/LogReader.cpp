@@ -38,7 +38,8 @@ std::string Quoted(std::string_view text)
 
 } // namespace
 
-LogParser::LogParser(std::string file, ReadOptions options) : m_options(options)
+LogParser::LogParser(std::string file, ReadOptions options, RunSink* sink, int firstRunNumber)
+    : m_options(options), m_sink(sink), m_nextNumber(firstRunNumber)
 {
     m_out.file = std::move(file);
 }
@@ -77,10 +78,7 @@ ParsedFile LogParser::Finish()
         Line(m_partial, false);
     m_partial.clear();
     EndRun();
-    SplitHeaderlessRuns(m_out, m_options.period);
-    int number = 0;
-    for (Run& run : m_out.runs)
-        run.number = ++number;
+    EndStoppedRun();
     return std::move(m_out);
 }
 
@@ -89,15 +87,58 @@ Run& LogParser::Current()
     if (!m_run) {
         m_run.emplace();
         m_run->file = m_out.file;
+        m_clock = RunClock{};
     }
     return *m_run;
+}
+
+Instant LogParser::Resolve(LocalSeconds local, std::optional<Instant> after)
+{
+    // Records are written in the order they are taken: the second reading of the repeated hour
+    // is the one a record needs to stay after the record before it.
+    const WallReading reading = m_zone.Read(local);
+    return reading.count == 2 && after && reading.earlier < *after ? reading.later
+                                                                   : reading.earlier;
 }
 
 void LogParser::EndRun()
 {
     if (m_run && (!m_run->records.empty() || m_run->headerLine || m_run->footer))
-        m_out.runs.push_back(std::move(*m_run));
+        Ended(std::move(*m_run));
     m_run.reset();
+}
+
+void LogParser::EndStoppedRun()
+{
+    if (m_stopped)
+        Ended(std::move(*m_stopped));
+    m_stopped.reset();
+}
+
+void LogParser::Ended(Run run)
+{
+    // A run with a start header had its records passed on as they came; one without is split
+    // at gaps now that the median interval of all of it is known.
+    std::vector<Run> pieces;
+    if (!run.headerLine && !run.footer && run.records.size() >= 2)
+        pieces = SplitAtGaps(std::move(run), m_options.period);
+    else
+        pieces.push_back(std::move(run));
+    for (Run& piece : pieces) {
+        if (!piece.headerLine)
+            piece.number = m_nextNumber++;
+        ++m_out.runCount;
+        m_out.samples += piece.records.size();
+        if (!m_sink) {
+            m_out.runs.push_back(std::move(piece));
+            continue;
+        }
+        const std::vector<report::Record> records = std::move(piece.records);
+        piece.records = {};
+        for (const report::Record& record : records)
+            m_sink->Record(piece, record);
+        m_sink->RunEnded(piece);
+    }
 }
 
 void LogParser::Skip(std::string reason)
@@ -115,15 +156,20 @@ void LogParser::Line(std::string_view line, bool complete)
         line.remove_suffix(1);
     const bool afterStop = m_afterStopLine;
     m_afterStopLine = false;
+    if (afterStop && !line.empty() && !ScanLine(line).binary && FooterFigures(line)) {
+        EndStoppedRun();
+        return;
+    }
+    EndStoppedRun();
     if (line.empty())
         return;
     const Scan scan = ScanLine(line);
+    if (m_options.powerRecordsOnly && (scan.count != kFieldCount || scan.binary))
+        return; // only a record with the power column can have one
     if (scan.binary) {
         Skip(complete ? "binary data" : "binary data in the last line");
         return;
     }
-    if (afterStop && FooterFigures(line))
-        return;
     if (StartsWith(line, m_namePrefix) && NameLine(line))
         return;
     if (StartsWith(line, kBurnRatePrefix)) {
@@ -151,16 +197,27 @@ bool LogParser::NameLine(std::string_view line)
         EndRun();
         Run& run = Current();
         run.started = *time;
+        run.startedAt = Resolve(*time, std::nullopt);
         run.headerLine = m_lineNumber;
+        run.number = m_nextNumber++;
+        m_clock.last = run.startedAt;
+        m_clock.lastStamp = *time;
         return true;
     }
     Footer footer;
     footer.time = *time;
     footer.line = m_lineNumber;
-    Current().footer = footer;
+    Run& run = Current();
+    // Stopped after the last record, whatever the wall clock said by then.
+    footer.at = Resolve(*time, m_clock.last) + m_clock.shift;
+    if (m_clock.lastRecordAt)
+        footer.at = std::max(footer.at, *m_clock.lastRecordAt);
+    else if (run.headerLine)
+        footer.at = std::max(footer.at, run.startedAt);
+    run.footer = footer;
     m_afterStopLine = true;
     // The run ends here; its figures follow on the next line.
-    m_out.runs.push_back(std::move(*m_run));
+    m_stopped = std::move(*m_run);
     m_run.reset();
     return true;
 }
@@ -168,14 +225,14 @@ bool LogParser::NameLine(std::string_view line)
 bool LogParser::FooterFigures(std::string_view line)
 {
     // "Battery Burn Rate: 0.25%/minute,CPU Average:12.50%"
-    if (!StartsWith(line, kBurnRatePrefix) || m_out.runs.empty())
+    if (!StartsWith(line, kBurnRatePrefix) || !m_stopped)
         return false;
     const std::size_t average = line.rfind(kCpuAveragePrefix);
     if (average == std::string_view::npos || average < kBurnRatePrefix.size() + 1) {
         Skip("stop footer figures without a processor average");
         return true;
     }
-    Footer& footer = *m_out.runs.back().footer;
+    Footer& footer = *m_stopped->footer;
     footer.burnRateText =
         std::string(line.substr(kBurnRatePrefix.size(), average - 1 - kBurnRatePrefix.size()));
     footer.burnRate = ParseBurnRateText(footer.burnRateText);
@@ -331,14 +388,57 @@ bool LogParser::Record(std::string_view line, const Scan& scan, bool complete)
             }
         }
     }
+    if (m_options.powerRecordsOnly) {
+        m_out.powerRecord = m_out.powerRecord || record.hasPower;
+        return true;
+    }
     Run& run = Current();
-    if (!run.records.empty() && record.time < run.records.back().time) {
-        Skip("time goes back to " + IsoTime(record.time) + " from " +
-             IsoTime(run.records.back().time));
+    const Instant at = Resolve(record.time, m_clock.last);
+    if (!m_clock.lastRecordAt && run.headerLine && at < run.startedAt) {
+        Skip("stamped " + IsoTime(record.time) + ", before its run's start header at " +
+             IsoTime(*run.started));
         return false;
     }
+    if (m_clock.lastRecordAt) {
+        if (at < *m_clock.last) {
+            // Set back by hand or by time synchronisation: the record stays in its run, and the
+            // run's later moments move on by what the clock lost, so no interval is negative.
+            ClockSetBack back;
+            back.line = m_lineNumber;
+            back.from = m_clock.lastStamp;
+            back.to = record.time;
+            back.interval = m_options.period ? *m_options.period : m_clock.interval;
+            back.by = *m_clock.last - at + back.interval;
+            if (run.setBacks.empty() || run.setBacks.back().putRightAt ||
+                *m_clock.last > m_clock.high) {
+                m_clock.high = *m_clock.last;
+                m_clock.highAt = *m_clock.last + m_clock.shift;
+            }
+            m_clock.shift += back.by;
+            run.setBacks.push_back(back);
+        } else if (!run.setBacks.empty() && !run.setBacks.back().putRightAt && at >= m_clock.high &&
+                   m_clock.interval > 0 && at - *m_clock.last > 3 * m_clock.interval) {
+            // A jump forward of more than a few samples, to just after where the clock stood
+            // before it went back: the clock was put right again (a record from a wrong clock,
+            // or a setting undone), not a pause in sampling.
+            run.setBacks.back().putRightAt = m_lineNumber;
+            const Instant previousAt = *m_clock.last + m_clock.shift;
+            m_clock.shift = std::max(previousAt, m_clock.highAt + (at - m_clock.high)) - at;
+        } else {
+            m_clock.interval = at - *m_clock.last;
+        }
+    }
+    m_clock.last = at;
+    m_clock.lastStamp = record.time;
+    record.at = at + m_clock.shift;
+    m_clock.lastRecordAt = record.at;
     m_out.isTallyvoltLog = true;
-    run.records.push_back(record);
+    m_out.powerRecord = m_out.powerRecord || record.hasPower;
+    if (m_sink && run.headerLine) {
+        ++m_out.samples;
+        m_sink->Record(run, record);
+    } else
+        run.records.push_back(record);
     return true;
 }
 
@@ -349,7 +449,8 @@ ParsedFile ParseLog(std::string file, std::string_view text, ReadOptions options
     return parser.Finish();
 }
 
-bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std::string* error)
+bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std::string* error,
+             RunSink* sink, int firstRunNumber)
 {
     const bool standardInput = path == "-";
     const std::string name = standardInput ? "standard input" : path;
@@ -358,7 +459,7 @@ bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std:
         *error = name + ": " + std::strerror(errno);
         return false;
     }
-    LogParser parser(name, options);
+    LogParser parser(name, options, sink, firstRunNumber);
     std::vector<char> buffer(1 << 20);
     for (;;) {
         const ssize_t got = ::read(fd, buffer.data(), buffer.size());
@@ -373,6 +474,8 @@ bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std:
         if (got == 0)
             break;
         parser.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+        if (options.powerRecordsOnly && parser.FoundPowerRecord())
+            break; // all that was asked
     }
     if (!standardInput)
         ::close(fd);
@@ -380,30 +483,27 @@ bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std:
     return true;
 }
 
-void SplitHeaderlessRuns(ParsedFile& file, std::optional<LocalSeconds> period)
+std::vector<Run> SplitAtGaps(Run run, std::optional<LocalSeconds> period)
 {
     std::vector<Run> runs;
-    for (Run& run : file.runs) {
-        if (run.headerLine || run.footer || run.records.size() < 2) {
-            runs.push_back(std::move(run));
-            continue;
+    const LocalSeconds threshold = GapThreshold(run.records, period);
+    Run piece;
+    piece.file = run.file;
+    piece.splitAtGap = true;
+    auto setBack = run.setBacks.begin();
+    for (const report::Record& record : run.records) {
+        if (!piece.records.empty() && record.at - piece.records.back().at > threshold) {
+            runs.push_back(std::move(piece));
+            piece = Run{};
+            piece.file = run.file;
+            piece.splitAtGap = true;
         }
-        const LocalSeconds threshold = GapThreshold(run.records, period);
-        Run piece;
-        piece.file = run.file;
-        piece.splitAtGap = true;
-        for (const report::Record& record : run.records) {
-            if (!piece.records.empty() && record.time - piece.records.back().time > threshold) {
-                runs.push_back(std::move(piece));
-                piece = Run{};
-                piece.file = run.file;
-                piece.splitAtGap = true;
-            }
-            piece.records.push_back(record);
-        }
-        runs.push_back(std::move(piece));
+        if (setBack != run.setBacks.end() && setBack->line == record.line)
+            piece.setBacks.push_back(*setBack++);
+        piece.records.push_back(record);
     }
-    file.runs = std::move(runs);
+    runs.push_back(std::move(piece));
+    return runs;
 }
 
 std::string IsoTime(LocalSeconds t)

@@ -21,6 +21,8 @@ const char* const kUsage =
     "  --overlay          with --plot: all runs in one panel, over the time since each start\n"
     "  --period SECONDS   the sampling period, for finding gaps (default: the median interval\n"
     "                     of each run)\n"
+    "  --tz ZONE          read the log's stamps as local time of ZONE, an IANA name such as\n"
+    "                     Europe/Berlin (default: the zone TZ names, else this machine's)\n"
     "  -o, --output FILE  write the summary, CSV or JSON to FILE instead of standard output\n"
     "  -h, --help         show this help and exit\n"
     "  -V, --version      show the version and exit\n"
@@ -60,13 +62,15 @@ ParsedOptions ParseOptions(int argc, char** argv)
         kJson,
         kPlot,
         kOverlay,
-        kPeriod
+        kPeriod,
+        kZone
     };
     static const option kOptions[] = {{"csv", no_argument, nullptr, kCsv},
                                       {"json", no_argument, nullptr, kJson},
                                       {"plot", required_argument, nullptr, kPlot},
                                       {"overlay", no_argument, nullptr, kOverlay},
                                       {"period", required_argument, nullptr, kPeriod},
+                                      {"tz", required_argument, nullptr, kZone},
                                       {"output", required_argument, nullptr, 'o'},
                                       {"help", no_argument, nullptr, 'h'},
                                       {"version", no_argument, nullptr, 'V'},
@@ -102,6 +106,11 @@ ParsedOptions ParseOptions(int argc, char** argv)
             if (!o.read.period)
                 return Bad("--period takes a whole number of seconds from 1 upwards, not '" +
                            std::string(optarg) + "'");
+            break;
+        case kZone:
+            o.zone = optarg;
+            if (o.zone.empty())
+                return Bad("--tz needs the name of a time zone, such as Europe/Berlin");
             break;
         case 'o':
             o.outputPath = optarg;

@@ -18,6 +18,7 @@ struct ReportOptions
     std::optional<RowFormat> rows; // CSV or JSON rows instead of the summary
     PlotOptions plot;              // no chart when its path is empty
     ReadOptions read;
+    std::string zone;              // --tz: an IANA zone to read the stamps in; empty for TZ's
     std::string outputPath;        // standard output when empty or "-"
     std::vector<std::string> logs; // "-" for standard input
 };

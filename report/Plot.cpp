@@ -8,6 +8,7 @@
 
 #include "report/ChartFile.h"
 #include "report/ChartText.h"
+#include "report/RunState.h"
 #include "report/Summary.h"
 #include "report/Thinner.h"
 
@@ -115,88 +116,111 @@ struct XScale
     double X(LocalSeconds t) const { return static_cast<double>(t - origin) / unit; }
 };
 
-std::pair<LocalSeconds, LocalSeconds> TimeRange(const Run& run)
+// Where a chart's run falls, from the first reading of the logs.
+struct RunFacts
 {
-    const auto [first, last] =
-        std::minmax_element(run.records.begin(), run.records.end(),
-                            [](const Record& a, const Record& b) { return a.time < b.time; });
-    return {first->time, last->time};
-}
+    int number = 0;
+    std::string file;
+    LocalSeconds first = 0, last = 0;   // the earliest and latest stamps, as written
+    LocalSeconds gap = 0;               // longer intervals break the lines, as GapThreshold says
+    bool hasPower = false;              // some record has a known power draw
+    double powerLow = 0, powerHigh = 1; // the power panel's scale takes in zero
+    XScale panel, overlay;
+};
 
-// One series of a run, thinned; the line breaks at gaps, where time steps back, and at
-// samples without a value.
-template <typename ValueOf>
-std::vector<Polyline> Series(const Run& run, LocalSeconds gap, const XScale& scale, ValueOf valueOf)
-{
-    Thinner thinner(scale.x0, scale.x1, scale.columns);
-    const Record* previous = nullptr;
-    for (const Record& r : run.records) {
-        if (previous && (r.time - previous->time > gap || r.time < previous->time))
-            thinner.Break();
-        previous = &r;
-        if (const std::optional<double> value = valueOf(r))
-            thinner.Add(scale.X(r.time), *value);
-        else
-            thinner.Break();
-    }
-    return thinner.Finish();
-}
-
-std::optional<double> ChargeOf(const Record& r)
-{
-    return r.charge ? std::optional<double>(*r.charge) : std::nullopt;
-}
-
-std::optional<double> ProcessorOf(const Record& r)
-{
-    return r.cpu ? std::optional<double>(*r.cpu) : std::nullopt;
-}
-
-std::optional<double> PowerOf(const Record& r)
-{
-    return r.power;
-}
-
-// Whether a run has a known power draw to draw in a panel of its own.
-bool HasPower(const Run& run)
-{
-    return std::any_of(run.records.begin(), run.records.end(),
-                       [](const Record& r) { return r.power.has_value(); });
-}
-
-// The height of a run's panels: the charge's, and the power's under it when there is one.
-int RunHeight(const Run& run)
-{
-    return kPanelHeight + (HasPower(run) ? kPowerPanelHeight : 0);
-}
-
-// Where line power was seen to change, Off to On or On to Off; an Unknown in between does not
-// count as a change. At most one mark of a kind every few pixels.
+// A run's lines, thinned during the second reading.
 struct PowerChanges
 {
     std::vector<PLFLT> pluggedIn, unplugged;
 };
 
-PowerChanges LinePowerChanges(const Run& run, const XScale& scale)
+struct RunLines
 {
-    constexpr double kPixelsApart = 8;
-    const double minApart = kPixelsApart * (scale.x1 - scale.x0) / scale.columns;
+    std::vector<Polyline> processor, charge, power, overlayCharge;
     PowerChanges changes;
-    LinePower known = LinePower::Unknown;
-    for (const Record& r : run.records) {
+};
+
+// The height of a run's panels: the charge's, and the power's under it when there is one.
+int RunHeight(const RunFacts& run)
+{
+    return kPanelHeight + (run.hasPower ? kPowerPanelHeight : 0);
+}
+
+// One run's series, thinned as its records go by; the lines break at gaps (timed as a stopwatch
+// would), where the wall clock steps back, and at samples without a value. Line power changes,
+// Off to On or On to Off (an Unknown in between does not count), are marked at most once every
+// few pixels.
+class RunThinners
+{
+public:
+    explicit RunThinners(const RunFacts& facts)
+        : m_facts(facts), m_processor(Make(facts.panel)), m_charge(Make(facts.panel)),
+          m_power(Make(facts.panel)), m_overlay(Make(facts.overlay))
+    {
+    }
+
+    void Add(const Record& r)
+    {
+        if (m_previous && (r.at - m_previous->at > m_facts.gap || r.time < m_previous->time)) {
+            for (Thinner* t : {&m_processor, &m_charge, &m_power, &m_overlay})
+                t->Break();
+        }
+        m_previous = r;
+        Point(m_processor, m_facts.panel, r, r.cpu ? std::optional<double>(*r.cpu) : std::nullopt);
+        const std::optional<double> charge =
+            r.charge ? std::optional<double>(*r.charge) : std::nullopt;
+        Point(m_charge, m_facts.panel, r, charge);
+        Point(m_overlay, m_facts.overlay, r, charge);
+        Point(m_power, m_facts.panel, r, r.power);
+        Mark(r);
+    }
+
+    RunLines Finish()
+    {
+        RunLines lines;
+        lines.processor = m_processor.Finish();
+        lines.charge = m_charge.Finish();
+        lines.power = m_power.Finish();
+        lines.overlayCharge = m_overlay.Finish();
+        lines.changes = std::move(m_changes);
+        return lines;
+    }
+
+private:
+    static Thinner Make(const XScale& scale) { return Thinner(scale.x0, scale.x1, scale.columns); }
+
+    static void Point(Thinner& thinner, const XScale& scale, const Record& r,
+                      std::optional<double> value)
+    {
+        if (value)
+            thinner.Add(scale.X(r.time), *value);
+        else
+            thinner.Break();
+    }
+
+    void Mark(const Record& r)
+    {
+        constexpr double kPixelsApart = 8;
         if (r.ac == LinePower::Unknown)
-            continue;
-        if (known != LinePower::Unknown && r.ac != known) {
+            return;
+        if (m_known != LinePower::Unknown && r.ac != m_known) {
+            const XScale& scale = m_facts.panel;
+            const double minApart = kPixelsApart * (scale.x1 - scale.x0) / scale.columns;
             std::vector<PLFLT>& marks =
-                r.ac == LinePower::On ? changes.pluggedIn : changes.unplugged;
+                r.ac == LinePower::On ? m_changes.pluggedIn : m_changes.unplugged;
             const double x = scale.X(r.time);
             if (marks.empty() || std::fabs(x - marks.back()) >= minApart)
                 marks.push_back(x);
         }
-        known = r.ac;
+        m_known = r.ac;
     }
-    return changes;
-}
+
+    const RunFacts& m_facts;
+    Thinner m_processor, m_charge, m_power, m_overlay;
+    std::optional<Record> m_previous;
+    LinePower m_known = LinePower::Unknown;
+    PowerChanges m_changes;
+};
 
 // ---- Drawing.
 
@@ -243,13 +267,18 @@ void DrawLegend(plstream& pls, const std::vector<LegendEntry>& entries)
 
 // The axes' box of a panel, in the page's own fractions (y from the bottom). Returns its width
 // in pixels.
+int BoxColumns(double right)
+{
+    return static_cast<int>((right - kBoxLeft) * kPageWidth);
+}
+
 int SetBox(plstream& pls, double right, int pageHeight, int panelTop, int panelHeight)
 {
     const double top = 1.0 - static_cast<double>(panelTop + kBoxTop) / pageHeight;
     const double bottom =
         1.0 - static_cast<double>(panelTop + panelHeight - kBoxBottom) / pageHeight;
     pls.vpor(kBoxLeft, right, bottom, top);
-    return static_cast<int>((right - kBoxLeft) * kPageWidth);
+    return BoxColumns(right);
 }
 
 // Tick spacing for a time of day axis: round steps, few enough that labels do not touch.
@@ -318,27 +347,17 @@ void DrawTitle(plstream& pls, const std::string& title, const std::string& note,
     pls.mtex("t", 1.8, 1.0, 1.0, PlText(ShortName(note, fits)).c_str());
 }
 
-void DrawRunPanel(plstream& pls, const Run& run, std::optional<LocalSeconds> period, int pageHeight,
+void DrawRunPanel(plstream& pls, const RunFacts& run, const RunLines& lines, int pageHeight,
                   int panelTop)
 {
-    const auto [start, end] = TimeRange(run);
-    XScale scale;
-    scale.origin = -static_cast<LocalSeconds>(kFrom1970);
-    scale.columns = SetBox(pls, kBoxRight, pageHeight, panelTop, kPanelHeight);
-    scale.x0 = scale.X(start);
-    scale.x1 = scale.X(end);
-    if (scale.x1 - scale.x0 < 60) { // one sample, or a few within a minute
-        scale.x0 -= 30;
-        scale.x1 += 30;
-    }
-    const LocalSeconds gap = GapThreshold(run.records, period);
-
+    const XScale& scale = run.panel;
+    SetBox(pls, kBoxRight, pageHeight, panelTop, kPanelHeight);
     pls.wind(scale.x0, scale.x1, kYMin, kYMax);
     const TimeTicks ticks = ChooseTimeTicks(scale.x1 - scale.x0);
     pls.timefmt(ticks.format);
     DrawGrid(pls, "d", ticks.step);
 
-    const PowerChanges changes = LinePowerChanges(run, scale);
+    const PowerChanges& changes = lines.changes;
     pls.width(1);
     pls.lsty(2);
     pls.col0(kPluggedInColour);
@@ -349,16 +368,17 @@ void DrawRunPanel(plstream& pls, const Run& run, std::optional<LocalSeconds> per
         pls.join(x, kYMin, x, kYMax);
     pls.lsty(1);
 
-    DrawLines(pls, Series(run, gap, scale, ProcessorOf), kProcessorColour, 1.0);
-    DrawLines(pls, Series(run, gap, scale, ChargeOf), kChargeColour, 2.0);
+    DrawLines(pls, lines.processor, kProcessorColour, 1.0);
+    DrawLines(pls, lines.charge, kChargeColour, 2.0);
 
     const bool oneDay = scale.x1 - scale.x0 <= 86400;
     DrawFrameAndLabels(pls, "d", ticks.step, ticks.minor,
                        oneDay ? "Local time of day" : "Local date and time", "%");
 
-    std::string title = "Run " + std::to_string(run.number) + " — " + DateAndMinute(start) + " to ";
-    const std::string last = DateAndMinute(end);
-    title += last.compare(0, 10, DateAndMinute(start), 0, 10) == 0 ? last.substr(11) : last;
+    std::string title =
+        "Run " + std::to_string(run.number) + " — " + DateAndMinute(run.first) + " to ";
+    const std::string last = DateAndMinute(run.last);
+    title += last.compare(0, 10, DateAndMinute(run.first), 0, 10) == 0 ? last.substr(11) : last;
     DrawTitle(pls, title, run.file, scale.columns);
 
     std::vector<LegendEntry> legend = {{"Charge", kChargeColour, 1, 2.0},
@@ -372,26 +392,12 @@ void DrawRunPanel(plstream& pls, const Run& run, std::optional<LocalSeconds> per
 
 // The power draw of a run in watts, under its charge panel and over the same times. The scale
 // takes in zero, so that charging (below it) and discharging (above) read at a glance.
-void DrawPowerPanel(plstream& pls, const Run& run, std::optional<LocalSeconds> period,
-                    int pageHeight, int panelTop)
+void DrawPowerPanel(plstream& pls, const RunFacts& run, const RunLines& lines, int pageHeight,
+                    int panelTop)
 {
-    const auto [start, end] = TimeRange(run);
-    XScale scale;
-    scale.origin = -static_cast<LocalSeconds>(kFrom1970);
-    scale.columns = SetBox(pls, kBoxRight, pageHeight, panelTop, kPowerPanelHeight);
-    scale.x0 = scale.X(start);
-    scale.x1 = scale.X(end);
-    if (scale.x1 - scale.x0 < 60) {
-        scale.x0 -= 30;
-        scale.x1 += 30;
-    }
-    double low = 0, high = 1;
-    for (const Record& r : run.records) {
-        if (r.power) {
-            low = std::min(low, *r.power);
-            high = std::max(high, *r.power);
-        }
-    }
+    const XScale& scale = run.panel;
+    SetBox(pls, kBoxRight, pageHeight, panelTop, kPowerPanelHeight);
+    const double low = run.powerLow, high = run.powerHigh;
     const double margin = (high - low) * 0.05;
     pls.wind(scale.x0, scale.x1, low - margin, high + margin);
     const TimeTicks ticks = ChooseTimeTicks(scale.x1 - scale.x0);
@@ -404,8 +410,7 @@ void DrawPowerPanel(plstream& pls, const Run& run, std::optional<LocalSeconds> p
         pls.col0(kMutedText);
         pls.join(scale.x0, 0, scale.x1, 0);
     }
-    DrawLines(pls, Series(run, GapThreshold(run.records, period), scale, PowerOf), kPowerColour,
-              2.0);
+    DrawLines(pls, lines.power, kPowerColour, 2.0);
     pls.col0(kForeground);
     pls.box("bcnstd", ticks.step, ticks.minor, "bcnstv", 0, 0);
     const bool oneDay = scale.x1 - scale.x0 <= 86400;
@@ -426,36 +431,21 @@ int OverlayHeight(std::size_t runs)
 // All runs in one panel over the time since each run's first sample. Only the charge is drawn:
 // processor usage of several runs on top of each other is a tangle that hides the charge lines,
 // and comparing how the battery went down is what this view is for.
-void DrawOverlay(plstream& pls, const std::vector<const Run*>& runs,
-                 std::optional<LocalSeconds> period, int pageHeight)
+void DrawOverlay(plstream& pls, const std::vector<RunFacts>& runs,
+                 const std::vector<RunLines>& lines, int pageHeight)
 {
-    LocalSeconds longest = 0;
-    for (const Run* run : runs) {
-        const auto [start, end] = TimeRange(*run);
-        longest = std::max(longest, end - start);
-    }
-    const bool hours = longest > 3 * 3600;
-    const double unit = hours ? 3600 : 60;
-    const double x1 = std::max(static_cast<double>(longest) / unit, hours ? 1.0 : 10.0);
-
-    const int columns = SetBox(pls, kOverlayBoxRight, pageHeight, 0, pageHeight);
-    pls.wind(0, x1, kYMin, kYMax);
+    const XScale& shared = runs.front().overlay; // all but the origin alike
+    const bool hours = shared.unit > 60;
+    SetBox(pls, kOverlayBoxRight, pageHeight, 0, pageHeight);
+    pls.wind(0, shared.x1, kYMin, kYMax);
     DrawGrid(pls, "", 0);
 
     std::vector<LegendEntry> legend;
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const Run& run = *runs[i];
-        XScale scale;
-        scale.origin = TimeRange(run).first;
-        scale.unit = unit;
-        scale.x0 = 0;
-        scale.x1 = x1;
-        scale.columns = columns;
         const auto colour = static_cast<PLINT>(kFirstRunColour + i % kRunColourCount);
-        DrawLines(pls, Series(run, GapThreshold(run.records, period), scale, ChargeOf), colour,
-                  2.0);
-        legend.push_back({"Run " + std::to_string(run.number) + " (" +
-                              DateAndMinute(scale.origin).substr(5) + ")",
+        DrawLines(pls, lines[i].overlayCharge, colour, 2.0);
+        legend.push_back({"Run " + std::to_string(runs[i].number) + " (" +
+                              DateAndMinute(runs[i].overlay.origin).substr(5) + ")",
                           colour, 1, 2.0});
     }
 
@@ -466,7 +456,7 @@ void DrawOverlay(plstream& pls, const std::vector<const Run*>& runs,
     DrawTitle(pls,
               "Charge of " + std::to_string(runs.size()) + (runs.size() == 1 ? " run" : " runs") +
                   ", from the start of each",
-              "", columns);
+              "", shared.columns);
     DrawLegend(pls, legend);
 }
 
@@ -505,15 +495,15 @@ void SetTextAndTickSizes(plstream& pls)
 
 // Draws the chart into `file`, which must exist and be writable. Returns PLplot's complaint
 // when it gave up on a part of the drawing, empty when all went well.
-std::string Draw(const std::vector<const Run*>& runs, const PlotOptions& options, Format format,
-                 const std::string& file)
+std::string Draw(const std::vector<RunFacts>& runs, const std::vector<RunLines>& lines,
+                 const PlotOptions& options, Format format, const std::string& file)
 {
     int height = 0;
     if (options.overlay)
         height = OverlayHeight(runs.size());
     else
-        for (const Run* run : runs)
-            height += RunHeight(*run);
+        for (const RunFacts& run : runs)
+            height += RunHeight(run);
     PLINT failed = 0;
     char message[1024] = "";
     {
@@ -528,14 +518,14 @@ std::string Draw(const std::vector<const Run*>& runs, const PlotOptions& options
         pls.adv(0);
         SetTextAndTickSizes(pls);
         if (options.overlay) {
-            DrawOverlay(pls, runs, options.period, height);
+            DrawOverlay(pls, runs, lines, height);
         } else {
             int top = 0;
-            for (const Run* run : runs) {
-                DrawRunPanel(pls, *run, options.period, height, top);
-                if (HasPower(*run))
-                    DrawPowerPanel(pls, *run, options.period, height, top + kPanelHeight);
-                top += RunHeight(*run);
+            for (std::size_t i = 0; i < runs.size(); ++i) {
+                DrawRunPanel(pls, runs[i], lines[i], height, top);
+                if (runs[i].hasPower)
+                    DrawPowerPanel(pls, runs[i], lines[i], height, top + kPanelHeight);
+                top += RunHeight(runs[i]);
             }
         }
     } // the stream ends here, and the driver writes out and closes the file
@@ -547,28 +537,175 @@ std::string Draw(const std::vector<const Run*>& runs, const PlotOptions& options
     return text.empty() ? "the plotting library gave up" : text;
 }
 
+// The first reading: each run's time range, gap threshold and power scale.
+class FactsReading : public RunSink
+{
+public:
+    FactsReading(std::optional<LocalSeconds> period, std::vector<RunFacts>& runs)
+        : m_period(period), m_runs(runs)
+    {
+    }
+    void Record(const Run& run, const report::Record& r) override
+    {
+        if (!m_open) {
+            RunFacts facts;
+            facts.number = run.number;
+            facts.file = run.file;
+            facts.first = facts.last = r.time;
+            m_runs.push_back(std::move(facts));
+            m_intervals.emplace();
+            m_open = true;
+        } else {
+            m_intervals->Add(r.at - m_previousAt, LinePower::Unknown, 0);
+        }
+        m_previousAt = r.at;
+        RunFacts& facts = m_runs.back();
+        facts.first = std::min(facts.first, r.time);
+        facts.last = std::max(facts.last, r.time);
+        if (r.power) {
+            facts.hasPower = true;
+            facts.powerLow = std::min(facts.powerLow, *r.power);
+            facts.powerHigh = std::max(facts.powerHigh, *r.power);
+        }
+    }
+    void RunEnded(const Run&) override
+    {
+        if (!m_open)
+            return; // no samples, nothing to draw
+        m_runs.back().gap =
+            3 * (m_period ? std::max<LocalSeconds>(1, *m_period) : m_intervals->Median());
+        m_intervals.reset();
+        m_open = false;
+    }
+
+private:
+    std::optional<LocalSeconds> m_period;
+    std::vector<RunFacts>& m_runs;
+    std::optional<IntervalTally> m_intervals;
+    Instant m_previousAt = 0;
+    bool m_open = false;
+};
+
+// The second reading: each run's series thinned into the columns its scale gives.
+class ThinningReading : public RunSink
+{
+public:
+    ThinningReading(const std::vector<RunFacts>& runs, std::vector<RunLines>& lines)
+        : m_runs(runs), m_lines(lines)
+    {
+    }
+    void Record(const Run&, const report::Record& r) override
+    {
+        if (!m_thinners) {
+            if (m_lines.size() >= m_runs.size())
+                return; // not read the first time: the logs changed in between
+            m_thinners.emplace(m_runs[m_lines.size()]);
+        }
+        m_thinners->Add(r);
+    }
+    void RunEnded(const Run&) override
+    {
+        if (!m_thinners)
+            return;
+        m_lines.push_back(m_thinners->Finish());
+        m_thinners.reset();
+    }
+
+private:
+    const std::vector<RunFacts>& m_runs;
+    std::vector<RunLines>& m_lines;
+    std::optional<RunThinners> m_thinners;
+};
+
+// Where the runs fall on the x axis, once all are known.
+void SetScales(std::vector<RunFacts>& runs)
+{
+    LocalSeconds longest = 0;
+    for (const RunFacts& run : runs)
+        longest = std::max(longest, run.last - run.first);
+    const bool hours = longest > 3 * 3600;
+    const double unit = hours ? 3600 : 60;
+    const double overlayEnd = std::max(static_cast<double>(longest) / unit, hours ? 1.0 : 10.0);
+    for (RunFacts& run : runs) {
+        XScale& panel = run.panel;
+        panel.origin = -static_cast<LocalSeconds>(kFrom1970);
+        panel.columns = BoxColumns(kBoxRight);
+        panel.x0 = panel.X(run.first);
+        panel.x1 = panel.X(run.last);
+        if (panel.x1 - panel.x0 < 60) { // one sample, or a few within a minute
+            panel.x0 -= 30;
+            panel.x1 += 30;
+        }
+        XScale& overlay = run.overlay;
+        overlay.origin = run.first;
+        overlay.unit = unit;
+        overlay.x0 = 0;
+        overlay.x1 = overlayEnd;
+        overlay.columns = BoxColumns(kOverlayBoxRight);
+    }
+}
+
 } // namespace
 
-bool PlotRuns(const std::vector<Run>& runs, const PlotOptions& options, std::string* error)
+struct ChartBuilder::Parts
 {
+    explicit Parts(PlotOptions plot) : options(std::move(plot)) {}
+    PlotOptions options;
+    std::optional<Format> format;
+    std::vector<RunFacts> runs;
+    std::vector<RunLines> lines;
+    FactsReading first{options.period, runs};
+    ThinningReading second{runs, lines};
+};
+
+ChartBuilder::ChartBuilder(PlotOptions options)
+    : m_parts(std::make_unique<Parts>(std::move(options)))
+{
+}
+
+ChartBuilder::~ChartBuilder() = default;
+
+RunSink& ChartBuilder::FirstReading()
+{
+    return m_parts->first;
+}
+
+RunSink& ChartBuilder::SecondReading()
+{
+    return m_parts->second;
+}
+
+bool ChartBuilder::Plan(std::string* error)
+{
+    Parts& p = *m_parts;
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = p.options.path + ": " + why;
+        return false;
+    };
+    p.format = FormatOf(p.options.path);
+    if (!p.format)
+        return fail("the chart must be a .svg or .png file");
+    if (p.runs.empty())
+        return fail("nothing to draw: no run has any samples");
+    if (p.runs.size() > kMaxRuns)
+        return fail(std::to_string(p.runs.size()) + " runs are too many for one chart (at most " +
+                    std::to_string(kMaxRuns) + ")");
+    SetScales(p.runs);
+    return true;
+}
+
+bool ChartBuilder::Draw(std::string* error)
+{
+    Parts& p = *m_parts;
+    const PlotOptions& options = p.options;
     auto fail = [&](const std::string& why) {
         if (error)
             *error = options.path + ": " + why;
         return false;
     };
-    const std::optional<Format> format = FormatOf(options.path);
-    if (!format)
-        return fail("the chart must be a .svg or .png file");
-
-    std::vector<const Run*> drawn;
-    for (const Run& run : runs)
-        if (!run.records.empty())
-            drawn.push_back(&run);
-    if (drawn.empty())
-        return fail("nothing to draw: no run has any samples");
-    if (drawn.size() > kMaxRuns)
-        return fail(std::to_string(drawn.size()) + " runs are too many for one chart (at most " +
-                    std::to_string(kMaxRuns) + ")");
+    if (p.lines.size() != p.runs.size())
+        return fail("the logs changed while they were read");
 
     // PLplot reads "%n" in a file name as the place for a page number.
     if (options.path.find("%n") != std::string::npos)
@@ -588,14 +725,30 @@ bool PlotRuns(const std::vector<Run>& runs, const PlotOptions& options, std::str
     if (temp.TempPath().find("%n") != std::string::npos)
         return fail("the plotting library cannot write to a path holding \"%n\"");
 
-    const std::string complaint = Draw(drawn, options, *format, temp.TempPath());
+    const std::string complaint =
+        tallyvolt::report::Draw(p.runs, p.lines, options, *p.format, temp.TempPath());
     if (!complaint.empty())
         return fail("the chart could not be drawn: " + complaint);
-    if (!IsComplete(temp.TempPath(), *format))
+    if (!IsComplete(temp.TempPath(), *p.format))
         return fail("the chart could not be written completely");
     if (!temp.Commit())
         return fail(std::strerror(temp.Error()));
     return true;
+}
+
+bool PlotRuns(const std::vector<Run>& runs, const PlotOptions& options, std::string* error)
+{
+    ChartBuilder chart(options);
+    for (RunSink* reading : {&chart.FirstReading(), &chart.SecondReading()}) {
+        for (const Run& run : runs) {
+            for (const Record& record : run.records)
+                reading->Record(run, record);
+            reading->RunEnded(run);
+        }
+        if (reading == &chart.FirstReading() && !chart.Plan(error))
+            return false;
+    }
+    return chart.Draw(error);
 }
 
 } // namespace tallyvolt::report

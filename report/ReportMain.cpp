@@ -4,15 +4,22 @@
 #include "report/Options.h"
 #include "report/Plot.h"
 #include "report/SummaryText.h"
+#include "report/ZoneRules.h"
 #include "resources/Version.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,18 +52,96 @@ void ReportSkipped(const ParsedFile& file)
                      static_cast<unsigned long long>(file.skippedCount - file.skipped.size()));
 }
 
-// Reads every log, naming skipped lines and files that cannot be read or are no log; runs are
-// numbered across all files. Sets *status to 1 on any such failure.
-std::vector<ParsedFile> ReadLogs(const ReportOptions& options, int* status)
+// Passes each run on to the summary or the rows, and to the chart's first reading.
+class ReportSink : public RunSink
 {
-    std::vector<ParsedFile> files;
-    int runNumber = 0;
+public:
+    ReportSink(RunSink& output, RunSink* chart) : m_output(output), m_chart(chart) {}
+    void Record(const Run& run, const tallyvolt::report::Record& record) override
+    {
+        m_output.Record(run, record);
+        if (m_chart)
+            m_chart->Record(run, record);
+    }
+    void RunEnded(const Run& run) override
+    {
+        m_output.RunEnded(run);
+        if (m_chart)
+            m_chart->RunEnded(run);
+    }
+
+private:
+    RunSink& m_output;
+    RunSink* m_chart;
+};
+
+// Makes standard input readable a second time from where it is now: a file is, and a pipe is
+// copied to a temporary file first. Returns where the reading starts, -1 when it cannot.
+off_t RewindableStandardInput()
+{
+    const off_t at = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+    if (at >= 0)
+        return at;
+    std::FILE* copy = std::tmpfile();
+    if (!copy)
+        return -1;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), copy) !=
+            static_cast<std::size_t>(got))
+            break;
+    }
+    if (std::fflush(copy) != 0 || ::dup2(fileno(copy), STDIN_FILENO) < 0) {
+        std::fclose(copy);
+        return -1;
+    }
+    std::fclose(copy); // standard input keeps the file open
+    return ::lseek(STDIN_FILENO, 0, SEEK_SET);
+}
+
+// Whether some record of the logs has the power column, for the rows' columns: the rows are
+// written as they are read, so this is known first. `input` is where standard input starts.
+bool AnyPowerRecord(const ReportOptions& options, off_t input)
+{
+    ReadOptions survey = options.read;
+    survey.powerRecordsOnly = true;
+    for (const std::string& path : options.logs) {
+        if (path == "-" && input < 0)
+            continue;
+        ParsedFile file;
+        std::string error;
+        const bool found = ReadLog(path, survey, &file, &error) && file.powerRecord;
+        if (path == "-")
+            ::lseek(STDIN_FILENO, input, SEEK_SET);
+        if (found)
+            return true;
+    }
+    return false;
+}
+
+// Reads every log into `sink`, naming skipped lines and files that cannot be read or are no
+// log; runs are numbered across all files. Sets *status to 1 on any such failure. Returns the
+// logs that were read.
+std::vector<std::string> ReadLogs(const ReportOptions& options, SummaryWriter* summary,
+                                  RunSink& sink, const std::function<void(std::string_view)>& write,
+                                  int* status)
+{
+    std::vector<std::string> read;
+    int nextRun = 1;
+    bool firstFile = true;
     for (const std::string& path : options.logs) {
         ParsedFile file;
         std::string error;
-        if (!ReadLog(path, options.read, &file, &error)) {
+        if (!ReadLog(path, options.read, &file, &error, &sink, nextRun)) {
             std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
             *status = 1;
+            if (summary)
+                summary->FileText(file); // what was read of it is not shown
             continue;
         }
         ReportSkipped(file);
@@ -68,70 +153,53 @@ std::vector<ParsedFile> ReadLogs(const ReportOptions& options, int* status)
                          "header or a stop footer)\n",
                          kProgram, file.file.c_str(), file.lines);
             *status = 1;
+            if (summary)
+                summary->FileText(file);
             continue;
         }
-        for (Run& run : file.runs)
-            run.number = ++runNumber;
-        files.push_back(std::move(file));
+        read.push_back(path);
+        nextRun += static_cast<int>(file.runCount);
+        if (summary) {
+            if (!firstFile)
+                write("\n");
+            write(summary->FileText(file));
+        }
+        firstFile = false;
     }
-    return files;
+    return read;
 }
 
-enum class Output
+// The chart, from the first reading done with the summary or rows and a second one now.
+bool DrawChart(ChartBuilder& chart, const ReportOptions& options,
+               const std::vector<std::string>& logs, off_t input)
 {
-    Written,
-    NotWritten, // not whole: a full disk, a closed pipe
-    NotOpened,
-};
-
-// The summary, or the rows, to the output file or standard output; the reason for a failure
-// goes to standard error.
-Output WriteOutput(const std::vector<ParsedFile>& files, const ReportOptions& options)
-{
-    const std::string& path = options.outputPath;
-    std::FILE* out = stdout;
-    if (!path.empty() && path != "-") {
-        out = std::fopen(path.c_str(), "wb");
-        if (!out) {
-            std::fprintf(stderr, "%s: %s: %s\n", kProgram, path.c_str(), std::strerror(errno));
-            return Output::NotOpened;
-        }
-    }
-    const std::string outputName = out == stdout ? "standard output" : path;
-    bool written = true;
-    if (options.rows) {
-        WriteRows(files, *options.rows,
-                  [&](std::string_view text) { written = written && WriteAll(out, text); });
-    } else {
-        bool first = true;
-        for (const ParsedFile& file : files) {
-            if (!first)
-                written = written && WriteAll(out, "\n");
-            first = false;
-            written = written && WriteAll(out, FileSummaryText(file, options.read.period));
-        }
-    }
-    if (std::fflush(out) != 0 || std::ferror(out))
-        written = false;
-    if (out != stdout && std::fclose(out) != 0)
-        written = false;
-    if (written)
-        return Output::Written;
-    std::fprintf(stderr, "%s: %s: %s\n", kProgram, outputName.c_str(), std::strerror(errno));
-    return Output::NotWritten;
-}
-
-// The chart of all runs; the runs are moved out of `files`.
-bool DrawChart(std::vector<ParsedFile>& files, const PlotOptions& plot)
-{
-    std::vector<Run> runs;
-    for (ParsedFile& file : files)
-        for (Run& run : file.runs)
-            runs.push_back(std::move(run));
     std::string error;
-    if (PlotRuns(runs, plot, &error))
-        return true;
-    std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    bool drawn = chart.Plan(&error);
+    for (std::size_t i = 0; drawn && i < logs.size(); ++i) {
+        if (logs[i] == "-")
+            ::lseek(STDIN_FILENO, input, SEEK_SET);
+        ParsedFile file;
+        drawn = ReadLog(logs[i], options.read, &file, &error, &chart.SecondReading());
+    }
+    drawn = drawn && chart.Draw(&error);
+    if (!drawn)
+        std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    return drawn;
+}
+
+// True when `output` is one of the logs: writing it would destroy the log before it is read.
+bool OutputIsALog(const ReportOptions& options)
+{
+    struct stat out;
+    if (options.outputPath.empty() || options.outputPath == "-" ||
+        ::stat(options.outputPath.c_str(), &out) != 0 || out.st_ino == 0)
+        return false;
+    for (const std::string& path : options.logs) {
+        struct stat in;
+        if (path != "-" && ::stat(path.c_str(), &in) == 0 && in.st_dev == out.st_dev &&
+            in.st_ino == out.st_ino)
+            return true;
+    }
     return false;
 }
 
@@ -161,14 +229,60 @@ int main(int argc, char** argv)
         break;
     }
     const ReportOptions& options = parsed.options;
-    int status = 0;
-    std::vector<ParsedFile> files = ReadLogs(options, &status);
-    const Output output = WriteOutput(files, options);
-    if (output == Output::NotOpened)
+    if (!options.zone.empty() && !ZoneRules::UseNamedZone(options.zone))
+        return BadUsage("unknown time zone '" + options.zone +
+                        "' (an IANA name such as Europe/Berlin is expected)");
+    if (OutputIsALog(options)) {
+        std::fprintf(stderr, "%s: %s: is one of the logs to read; not writing over it\n", kProgram,
+                     options.outputPath.c_str());
         return 1;
-    if (output == Output::NotWritten)
+    }
+
+    // The output is written while the logs are read.
+    const std::string& path = options.outputPath;
+    std::FILE* out = stdout;
+    if (!path.empty() && path != "-") {
+        out = std::fopen(path.c_str(), "wb");
+        if (!out) {
+            std::fprintf(stderr, "%s: %s: %s\n", kProgram, path.c_str(), std::strerror(errno));
+            return 1;
+        }
+    }
+    bool written = true;
+    const auto write = [&](std::string_view text) { written = written && WriteAll(out, text); };
+
+    int status = 0;
+    // Standard input is read twice for the rows' columns and for a chart.
+    const bool plot = !options.plot.path.empty();
+    const bool twice = (options.rows || plot) && std::find(options.logs.begin(), options.logs.end(),
+                                                           "-") != options.logs.end();
+    const off_t input = twice ? RewindableStandardInput() : 0;
+    std::optional<SummaryWriter> summary;
+    std::optional<RowWriter> rows;
+    if (options.rows)
+        rows.emplace(*options.rows, AnyPowerRecord(options, input), write);
+    else
+        summary.emplace(options.read.period);
+    std::optional<ChartBuilder> chart;
+    if (plot)
+        chart.emplace(options.plot);
+    ReportSink sink(rows ? static_cast<RunSink&>(*rows) : *summary,
+                    chart ? &chart->FirstReading() : nullptr);
+    const std::vector<std::string> read =
+        ReadLogs(options, summary ? &*summary : nullptr, sink, write, &status);
+    if (rows)
+        rows->Finish();
+
+    if (std::fflush(out) != 0 || std::ferror(out))
+        written = false;
+    if (out != stdout && std::fclose(out) != 0)
+        written = false;
+    if (!written) {
+        std::fprintf(stderr, "%s: %s: %s\n", kProgram,
+                     out == stdout ? "standard output" : path.c_str(), std::strerror(errno));
         status = 1;
-    if (!options.plot.path.empty() && !DrawChart(files, options.plot))
+    }
+    if (chart && !DrawChart(*chart, options, read, input))
         status = 1;
     return status;
 }

@@ -1,7 +1,7 @@
 // The figures of one run.
 #include "report/Summary.h"
 
-#include "log/RunFigures.h"
+#include "report/RunState.h"
 
 #include <algorithm>
 
@@ -19,7 +19,7 @@ LocalSeconds MedianInterval(const std::vector<Record>& records)
     std::vector<LocalSeconds> others;
     std::vector<std::size_t> counts(n >= kCounted ? kCounted : 0);
     for (std::size_t i = 1; i < records.size(); ++i) {
-        const LocalSeconds interval = records[i].time - records[i - 1].time;
+        const LocalSeconds interval = records[i].at - records[i - 1].at;
         if (interval >= 0 && interval < static_cast<LocalSeconds>(counts.size()))
             ++counts[static_cast<std::size_t>(interval)];
         else
@@ -49,130 +49,12 @@ LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<Loca
     return 3 * (period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records));
 }
 
-namespace {
-
-// The charge, and the burn rate from the first known charge (the program's reference) to the
-// last one: a sample whose charge is unknown does not move the rate.
-void ChargeFigures(const std::vector<Record>& records, RunSummary& s)
-{
-    const Record* first = nullptr;
-    const Record* last = nullptr;
-    for (const Record& r : records) {
-        if (!r.charge) {
-            ++s.unknownCharge;
-            continue;
-        }
-        if (!first)
-            first = &r;
-        last = &r;
-        s.chargeMin = std::min(s.chargeMin.value_or(100), int{*r.charge});
-        s.chargeMax = std::max(s.chargeMax.value_or(0), int{*r.charge});
-    }
-    if (!first)
-        return;
-    s.chargeStart = *first->charge;
-    s.chargeEnd = *last->charge;
-    if (last->time != first->time) {
-        s.burnRate = BurnRate(*s.chargeStart, *s.chargeEnd, last->time - first->time);
-        if (*s.burnRate > 0)
-            s.minutesToEmpty = *s.chargeEnd / *s.burnRate;
-        else if (*s.burnRate < 0)
-            s.minutesToFull = (100 - *s.chargeEnd) / -*s.burnRate;
-    }
-}
-
-// The processor average as the program keeps it: from the run's first record, whatever the
-// charge, each usage weighted by the time since the previous usage.
-void ProcessorFigures(const std::vector<Record>& records, RunSummary& s)
-{
-    TimeWeightedAverage average;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const Record& r = records[i];
-        if (i == 0)
-            average.Restart(r.time);
-        if (!r.cpu)
-            continue;
-        s.cpuMin = std::min(s.cpuMin.value_or(100), *r.cpu);
-        s.cpuMax = std::max(s.cpuMax.value_or(0), *r.cpu);
-        average.Add(*r.cpu, r.time);
-    }
-    if (average.HasValue())
-        s.cpuAverage = average.Value();
-}
-
-// The power draw, weighted as the processor usage is: each known power counts for the time
-// since the previous known one. The energy is that average over the time it covers.
-void PowerFigures(const std::vector<Record>& records, RunSummary& s)
-{
-    TimeWeightedAverage average;
-    std::optional<LocalSeconds> start, last;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const Record& r = records[i];
-        s.hasPower = s.hasPower || r.hasPower;
-        if (i == 0) {
-            average.Restart(r.time);
-            start = r.time;
-        }
-        if (!r.power)
-            continue;
-        s.powerMin = std::min(s.powerMin.value_or(*r.power), *r.power);
-        s.powerMax = std::max(s.powerMax.value_or(*r.power), *r.power);
-        average.Add(*r.power, r.time);
-        last = r.time;
-    }
-    if (!average.HasValue())
-        return;
-    s.powerAverage = average.Value();
-    s.energyWh = *s.powerAverage * static_cast<double>(*last - *start) / 3600.0;
-}
-
-// Line power over the sampled time: each interval counts for the state at its start; intervals
-// longer than `gap` are gaps and count for nothing.
-void LinePowerFigures(const std::vector<Record>& records, LocalSeconds gap, RunSummary& s)
-{
-    LocalSeconds onTime = 0, knownTime = 0;
-    std::optional<LinePower> lastKnown;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const Record& r = records[i];
-        if (i > 0) {
-            const LocalSeconds interval = r.time - records[i - 1].time;
-            if (interval > gap)
-                s.gaps.push_back({records[i - 1].time, interval});
-            else if (records[i - 1].ac != LinePower::Unknown) {
-                knownTime += interval;
-                if (records[i - 1].ac == LinePower::On)
-                    onTime += interval;
-            }
-        }
-        if (r.ac == LinePower::Unknown)
-            continue;
-        if (lastKnown && *lastKnown != r.ac)
-            ++(r.ac == LinePower::On ? s.plugs : s.unplugs);
-        lastKnown = r.ac;
-    }
-    if (knownTime > 0)
-        s.linePowerShare = static_cast<double>(onTime) / static_cast<double>(knownTime);
-    else if (lastKnown && records.size() == 1)
-        s.linePowerShare = *lastKnown == LinePower::On ? 1.0 : 0.0;
-}
-
-} // namespace
-
 RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period)
 {
-    RunSummary s;
-    const std::vector<Record>& records = run.records;
-    s.samples = records.size();
-    s.start = run.started ? *run.started : records.empty() ? 0 : records.front().time;
-    s.end = run.footer ? run.footer->time : records.empty() ? s.start : records.back().time;
-    if (records.empty())
-        return s;
-    s.period = period ? std::max<LocalSeconds>(1, *period) : MedianInterval(records);
-    ChargeFigures(records, s);
-    ProcessorFigures(records, s);
-    PowerFigures(records, s);
-    LinePowerFigures(records, 3 * s.period, s);
-    return s;
+    RunState state;
+    for (const Record& r : run.records)
+        state.Add(r);
+    return state.Finish(run, period);
 }
 
 } // namespace tallyvolt::report

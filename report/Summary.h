@@ -10,14 +10,15 @@ namespace tallyvolt::report {
 
 struct Gap
 {
-    LocalSeconds from = 0; // the last sample before the gap
+    LocalSeconds from = 0; // the last sample before the gap, local wall-clock time
     LocalSeconds length = 0;
 };
 
 struct RunSummary
 {
-    LocalSeconds start = 0;
+    LocalSeconds start = 0; // local wall-clock time, as the log says
     LocalSeconds end = 0;
+    LocalSeconds duration = 0; // as a stopwatch gives it, across changes of the clocks
     std::size_t samples = 0;
     std::size_t unknownCharge = 0;
     std::optional<int> chargeStart, chargeEnd, chargeMin, chargeMax;
@@ -36,10 +37,11 @@ struct RunSummary
     std::optional<double> powerAverage, powerMin, powerMax, energyWh;
     // Share of the sampled time (gaps left out) on line power, 0 to 1; none when unknown.
     std::optional<double> linePowerShare;
-    int plugs = 0;           // Off -> On
-    int unplugs = 0;         // On -> Off
-    LocalSeconds period = 0; // the sampling period: given, or the median interval
-    std::vector<Gap> gaps;   // longer than three periods
+    int plugs = 0;                   // Off -> On
+    int unplugs = 0;                 // On -> Off
+    LocalSeconds period = 0;         // the sampling period: given, or the median interval
+    std::vector<Gap> gaps;           // longer than three periods
+    std::uint64_t gapsNotListed = 0; // gaps among so many intervals that not all were kept
 };
 
 // The median interval between consecutive samples, at least one second.
@@ -48,6 +50,7 @@ LocalSeconds MedianInterval(const std::vector<Record>& records);
 // Gaps are intervals longer than three periods; `period` is the median interval when not given.
 LocalSeconds GapThreshold(const std::vector<Record>& records, std::optional<LocalSeconds> period);
 
+// The summary of a run whose records are at hand; RunState gives it while they are read.
 RunSummary Summarise(const Run& run, std::optional<LocalSeconds> period);
 
 } // namespace tallyvolt::report

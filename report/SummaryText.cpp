@@ -79,103 +79,136 @@ std::string ReadableTime(LocalSeconds t)
     return text;
 }
 
-std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> period)
+namespace {
+
+// A run's block.
+void AppendRunText(std::string& out, const Run& run, const RunSummary& s)
 {
-    std::size_t samples = 0;
-    for (const Run& run : file.runs)
-        samples += run.records.size();
-    std::string out = file.file + ": " + Plural(file.runs.size(), "run", "runs") + ", " +
-                      Plural(samples, "sample", "samples");
+    out += Format("\nRun %d", run.number);
+    if (run.headerLine)
+        out += Format(", started at line %u", run.headerLine);
+    else if (run.splitAtGap)
+        out += ", told apart by gaps (the log has no start headers)";
+    else
+        out += ", without a start header";
+    out += '\n';
+    Row(out, "Start", ReadableTime(s.start));
+    Row(out, "End", ReadableTime(s.end));
+    Row(out, "Duration", DurationText(s.duration));
+    std::string sampleText = Format("%zu", s.samples);
+    if (s.unknownCharge)
+        sampleText += Format(" (%zu with the charge unknown)", s.unknownCharge);
+    Row(out, "Samples", sampleText);
+    if (s.chargeStart)
+        Row(out, "Charge",
+            Format("%d%% at start, %d%% at end; lowest %d%%, highest %d%%", *s.chargeStart,
+                   *s.chargeEnd, *s.chargeMin, *s.chargeMax));
+    else
+        Row(out, "Charge", "unknown");
+    // The program's own figures, from the stop footer, beside the ones worked out here.
+    const Footer* footer = run.footer ? &*run.footer : nullptr;
+    std::string rate = s.burnRate
+                           ? Format("%.2f %%/minute, %.2f %%/hour", *s.burnRate, *s.burnRate * 60.0)
+                           : std::string("undefined (no two known charges at "
+                                         "different times)");
+    if (footer)
+        rate += "; stop footer: " +
+                (footer->burnRateText.empty() ? std::string("missing") : footer->burnRateText);
+    Row(out, "Burn rate", rate);
+    if (s.minutesToEmpty)
+        Row(out, "Time to empty",
+            DurationText(static_cast<LocalSeconds>(*s.minutesToEmpty * 60.0 + 0.5)) +
+                " at that rate");
+    else if (s.minutesToFull)
+        Row(out, "Time to full",
+            DurationText(static_cast<LocalSeconds>(*s.minutesToFull * 60.0 + 0.5)) +
+                " at that rate");
+    std::string processor =
+        s.cpuAverage ? Format("%.2f%% on average (time-weighted); lowest %u%%, highest %u%%",
+                              *s.cpuAverage, *s.cpuMin, *s.cpuMax)
+                     : std::string("unknown");
+    if (footer)
+        processor += footer->cpuAverage ? Format("; stop footer: %.2f%%", *footer->cpuAverage)
+                                        : std::string("; stop footer: missing");
+    Row(out, "Processor", processor);
+    if (s.hasPower || (footer && footer->hasPower)) {
+        std::string power =
+            s.powerAverage ? Watts(*s.powerAverage, "W") + " on average (time-weighted); lowest " +
+                                 Watts(*s.powerMin, "W") + ", highest " + Watts(*s.powerMax, "W")
+                           : std::string("unknown");
+        if (footer && footer->hasPower)
+            power += footer->averagePower ? "; stop footer: " + Watts(*footer->averagePower, "W")
+                                          : std::string("; stop footer: unknown");
+        Row(out, "Power draw", power);
+        if (s.energyWh)
+            Row(out, "Energy used", Watts(*s.energyWh, "Wh"));
+    }
+    std::string power = s.linePowerShare ? Format("%.1f%% of the time", *s.linePowerShare * 100.0)
+                                         : std::string("unknown");
+    power += "; " + Plural(static_cast<std::uint64_t>(s.plugs), "plug-in", "plug-ins") + ", " +
+             Plural(static_cast<std::uint64_t>(s.unplugs), "unplug", "unplugs");
+    Row(out, "Line power", power);
+    if (s.gaps.empty() && !s.gapsNotListed) {
+        Row(out, "Gaps",
+            "none over " + DurationText(3 * s.period) + " (period " + DurationText(s.period) + ")");
+    } else {
+        Row(out, "Gaps",
+            Plural(s.gaps.size() + s.gapsNotListed, "gap", "gaps") + " over " +
+                DurationText(3 * s.period) + " (period " + DurationText(s.period) + "):");
+        for (const Gap& gap : s.gaps)
+            Row(out, "", "  after " + ReadableTime(gap.from) + ", " + DurationText(gap.length));
+        if (s.gapsNotListed)
+            Row(out, "",
+                "  and " + Plural(s.gapsNotListed, "gap", "gaps") +
+                    " more, among too many to list");
+    }
+    for (const ClockSetBack& back : run.setBacks)
+        Row(out, "Clock set back",
+            "by " + DurationText(back.by) + " at line " + std::to_string(back.line) + ": " +
+                ReadableTime(back.to) + " after " + ReadableTime(back.from) + " (taken as " +
+                DurationText(back.interval) + " apart)" +
+                (back.putRightAt ? "; put right again at line " + std::to_string(back.putRightAt)
+                                 : std::string()));
+    if (footer)
+        Row(out, "Stop footer", Format("line %u", footer->line));
+    else if (run.headerLine)
+        Row(out, "Stop footer", "none: the run did not end cleanly");
+}
+
+} // namespace
+
+void SummaryWriter::Record(const Run&, const report::Record& record)
+{
+    m_state.Add(record);
+}
+
+void SummaryWriter::RunEnded(const Run& run)
+{
+    AppendRunText(m_runs, run, m_state.Finish(run, m_period));
+    m_state = RunState{};
+}
+
+std::string SummaryWriter::FileText(const ParsedFile& file)
+{
+    std::string out = file.file + ": " + Plural(file.runCount, "run", "runs") + ", " +
+                      Plural(file.samples, "sample", "samples");
     if (file.skippedCount)
         out += ", " + Plural(file.skippedCount, "line", "lines") + " skipped";
     out += '\n';
-
-    for (const Run& run : file.runs) {
-        const RunSummary s = Summarise(run, period);
-        out += Format("\nRun %d", run.number);
-        if (run.headerLine)
-            out += Format(", started at line %u", run.headerLine);
-        else if (run.splitAtGap)
-            out += ", told apart by gaps (the log has no start headers)";
-        else
-            out += ", without a start header";
-        out += '\n';
-        Row(out, "Start", ReadableTime(s.start));
-        Row(out, "End", ReadableTime(s.end));
-        Row(out, "Duration", DurationText(s.end - s.start));
-        std::string sampleText = Format("%zu", s.samples);
-        if (s.unknownCharge)
-            sampleText += Format(" (%zu with the charge unknown)", s.unknownCharge);
-        Row(out, "Samples", sampleText);
-        if (s.chargeStart)
-            Row(out, "Charge",
-                Format("%d%% at start, %d%% at end; lowest %d%%, highest %d%%", *s.chargeStart,
-                       *s.chargeEnd, *s.chargeMin, *s.chargeMax));
-        else
-            Row(out, "Charge", "unknown");
-        // The program's own figures, from the stop footer, beside the ones worked out here.
-        const Footer* footer = run.footer ? &*run.footer : nullptr;
-        std::string rate =
-            s.burnRate ? Format("%.2f %%/minute, %.2f %%/hour", *s.burnRate, *s.burnRate * 60.0)
-                       : std::string("undefined (no two known charges at "
-                                     "different times)");
-        if (footer)
-            rate += "; stop footer: " +
-                    (footer->burnRateText.empty() ? std::string("missing") : footer->burnRateText);
-        Row(out, "Burn rate", rate);
-        if (s.minutesToEmpty)
-            Row(out, "Time to empty",
-                DurationText(static_cast<LocalSeconds>(*s.minutesToEmpty * 60.0 + 0.5)) +
-                    " at that rate");
-        else if (s.minutesToFull)
-            Row(out, "Time to full",
-                DurationText(static_cast<LocalSeconds>(*s.minutesToFull * 60.0 + 0.5)) +
-                    " at that rate");
-        std::string processor =
-            s.cpuAverage ? Format("%.2f%% on average (time-weighted); lowest %u%%, highest %u%%",
-                                  *s.cpuAverage, *s.cpuMin, *s.cpuMax)
-                         : std::string("unknown");
-        if (footer)
-            processor += footer->cpuAverage ? Format("; stop footer: %.2f%%", *footer->cpuAverage)
-                                            : std::string("; stop footer: missing");
-        Row(out, "Processor", processor);
-        if (s.hasPower || (footer && footer->hasPower)) {
-            std::string power =
-                s.powerAverage
-                    ? Watts(*s.powerAverage, "W") + " on average (time-weighted); lowest " +
-                          Watts(*s.powerMin, "W") + ", highest " + Watts(*s.powerMax, "W")
-                    : std::string("unknown");
-            if (footer && footer->hasPower)
-                power += footer->averagePower
-                             ? "; stop footer: " + Watts(*footer->averagePower, "W")
-                             : std::string("; stop footer: unknown");
-            Row(out, "Power draw", power);
-            if (s.energyWh)
-                Row(out, "Energy used", Watts(*s.energyWh, "Wh"));
-        }
-        std::string power = s.linePowerShare
-                                ? Format("%.1f%% of the time", *s.linePowerShare * 100.0)
-                                : std::string("unknown");
-        power += "; " + Plural(static_cast<std::uint64_t>(s.plugs), "plug-in", "plug-ins") + ", " +
-                 Plural(static_cast<std::uint64_t>(s.unplugs), "unplug", "unplugs");
-        Row(out, "Line power", power);
-        if (s.gaps.empty()) {
-            Row(out, "Gaps",
-                "none over " + DurationText(3 * s.period) + " (period " + DurationText(s.period) +
-                    ")");
-        } else {
-            Row(out, "Gaps",
-                Plural(s.gaps.size(), "gap", "gaps") + " over " + DurationText(3 * s.period) +
-                    " (period " + DurationText(s.period) + "):");
-            for (const Gap& gap : s.gaps)
-                Row(out, "", "  after " + ReadableTime(gap.from) + ", " + DurationText(gap.length));
-        }
-        if (footer)
-            Row(out, "Stop footer", Format("line %u", footer->line));
-        else if (run.headerLine)
-            Row(out, "Stop footer", "none: the run did not end cleanly");
-    }
+    out += m_runs;
+    m_runs.clear();
     return out;
+}
+
+std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> period)
+{
+    SummaryWriter writer(period);
+    for (const Run& run : file.runs) {
+        for (const report::Record& record : run.records)
+            writer.Record(run, record);
+        writer.RunEnded(run);
+    }
+    return writer.FileText(file);
 }
 
 } // namespace tallyvolt::report

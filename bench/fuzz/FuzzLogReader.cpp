@@ -1,7 +1,8 @@
 // Fuzz target: a log read whole and read in pieces (their size from the first byte) must give
-// the same runs; every record in range and in time order; the summary, its text and the rows
-// of every run worked out without a fault; a power draw only where the column is, and the
-// average power within the run's powers.
+// the same runs; every record in range and its moment never before the one above it (a clock set
+// back or the repeated hour of autumn notwithstanding), no duration negative; the summary, its text
+// and the rows of every run worked out without a fault; a power draw only where the column is, and
+// the average power within the run's powers.
 #include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Summary.h"
@@ -35,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < run.records.size(); ++i) {
             const Record& record = run.records[i];
             if ((record.charge && *record.charge > 100) || (record.cpu && *record.cpu > 100) ||
-                (i > 0 && record.time < run.records[i - 1].time) || record.line > whole.lines)
+                (i > 0 && record.at < run.records[i - 1].at) || record.line > whole.lines ||
+                record.at != pieces.runs[r].records[i].at)
                 std::abort();
             // A power only in a record with the power column, a number, read alike in pieces.
             if ((record.power && (!record.hasPower || !std::isfinite(*record.power))) ||
@@ -43,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
         }
         const RunSummary s = Summarise(run, std::nullopt);
+        if (s.duration < 0 && (run.headerLine || !run.records.empty()))
+            std::abort();
         if (s.cpuAverage && (*s.cpuAverage < -1e-9 || *s.cpuAverage > 100 + 1e-9))
             std::abort();
         if (s.linePowerShare && (*s.linePowerShare < 0 || *s.linePowerShare > 1))

@@ -121,7 +121,7 @@ TEST(ReportReader, SkipsAndNamesLinesThatAreNoPartOfALog)
         "12/07/26 09:03:00,88%,Sideways,High,10%\n"           // 6
         "12/07/26 09:04:00,88%,Off,High+Tired,10%\n"          // 7
         "12/07/26 09:05:00,88%,Off,High,101%\n"               // 8
-        "12/07/26 08:59:00,88%,Off,High,10%\n"                // 9 back in time
+        "12/07/26 08:59:00,88%,Off,High,10%\n"                // 9 clock set back
         "12/07/26 09:06:00,87%,Off,High\n"                    // 10 four fields
         "Battery Burn Rate: 0.10%/minute,CPU Average:1.00%\n" // 11 no stop line
         "Tallyvolt v1.0 - started 13/45/26 09:00:00\n"        // 12 bad stamp
@@ -130,15 +130,19 @@ TEST(ReportReader, SkipsAndNamesLinesThatAreNoPartOfALog)
     const ParsedFile file = ParseLog("a.log", std::string_view(kText, sizeof kText - 1));
     EXPECT_TRUE(file.isTallyvoltLog);
     ASSERT_EQ(file.runs.size(), 1u);
-    ASSERT_EQ(file.runs[0].records.size(), 2u);
-    EXPECT_EQ(file.runs[0].records[1].line, 13u);
-    EXPECT_EQ(SkippedLines(file),
-              (std::vector<std::uint32_t>{3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14}));
-    EXPECT_EQ(file.skippedCount, 11u);
+    // A record stamped before the one above it stays: the clock was set back.
+    ASSERT_EQ(file.runs[0].records.size(), 3u);
+    EXPECT_EQ(file.runs[0].records[1].line, 9u);
+    EXPECT_EQ(file.runs[0].records[2].line, 13u);
+    ASSERT_EQ(file.runs[0].setBacks.size(), 1u);
+    EXPECT_EQ(file.runs[0].setBacks[0].line, 9u);
+    EXPECT_EQ(file.runs[0].setBacks[0].by, 60);
+    EXPECT_EQ(file.runs[0].records[1].at, file.runs[0].records[0].at);
+    EXPECT_EQ(file.runs[0].records[2].at - file.runs[0].records[1].at, 8 * 60);
+    EXPECT_EQ(SkippedLines(file), (std::vector<std::uint32_t>{3, 4, 5, 6, 7, 8, 10, 11, 12, 14}));
+    EXPECT_EQ(file.skippedCount, 10u);
     EXPECT_EQ(file.skipped[1].reason, "binary data");
-    EXPECT_EQ(file.skipped[6].reason, "time goes back to 2026-12-07T08:59:00 from "
-                                      "2026-12-07T09:00:00");
-    EXPECT_EQ(file.skipped[7].reason, "record with 4 of 5 fields");
+    EXPECT_EQ(file.skipped[6].reason, "record with 4 of 5 fields");
     EXPECT_EQ(file.skipped.back().reason, "truncated last line");
 }
 

@@ -21,8 +21,9 @@ ParsedOptions Parse(std::initializer_list<const char*> arguments)
 
 TEST(ReportOptions, EveryOptionLandsInItsField)
 {
-    const ParsedOptions parsed = Parse({"--json", "--period", "30", "-o", "out.json", "--plot",
-                                        "c.svg", "--overlay", "a.log", "-", "b.log"});
+    const ParsedOptions parsed =
+        Parse({"--json", "--period", "30", "-o", "out.json", "--plot", "c.svg", "--overlay", "--tz",
+               "Australia/Lord_Howe", "a.log", "-", "b.log"});
     ASSERT_EQ(parsed.action, Action::Report) << parsed.problem;
     const ReportOptions& o = parsed.options;
     EXPECT_EQ(o.rows, RowFormat::Json);
@@ -31,12 +32,14 @@ TEST(ReportOptions, EveryOptionLandsInItsField)
     EXPECT_EQ(o.outputPath, "out.json");
     EXPECT_EQ(o.plot.path, "c.svg");
     EXPECT_TRUE(o.plot.overlay);
+    EXPECT_EQ(o.zone, "Australia/Lord_Howe");
     EXPECT_EQ(o.logs, (std::vector<std::string>{"a.log", "-", "b.log"}));
 
     const ParsedOptions plain = Parse({"a.log"});
     ASSERT_EQ(plain.action, Action::Report);
     EXPECT_FALSE(plain.options.rows || plain.options.read.period || plain.options.plot.overlay);
     EXPECT_TRUE(plain.options.outputPath.empty() && plain.options.plot.path.empty());
+    EXPECT_TRUE(plain.options.zone.empty()); // TZ's zone, as the C library reads it
 }
 
 TEST(ReportOptions, HelpAndVersionStopAtOnce)

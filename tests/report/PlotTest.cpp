@@ -31,6 +31,7 @@ Record Sample(LocalSeconds time, std::optional<int> charge, LinePower ac, std::o
 {
     Record r;
     r.time = time;
+    r.at = time; // as read in UTC
     if (charge)
         r.charge = static_cast<std::uint8_t>(*charge);
     r.ac = ac;

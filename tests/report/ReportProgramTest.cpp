@@ -82,9 +82,16 @@ TEST_F(ReportProgram, OddLogsAreReadToTheirEnd)
     const Result r = Report("odd.log");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, ReadFile(kLogs + "/odd.errors"));
-    EXPECT_NE(r.out.find("odd.log: 2 runs, 7 samples, 6 lines skipped\n"), std::string::npos)
+    EXPECT_NE(r.out.find("odd.log: 2 runs, 8 samples, 5 lines skipped\n"), std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("Samples         4 (1 with the charge unknown)\n"), std::string::npos)
+    EXPECT_NE(r.out.find("Samples         5 (1 with the charge unknown)\n"), std::string::npos)
+        << r.out;
+    // A record an hour behind the others, the next one back on time: nothing was lost, and the
+    // run lasted minutes, not an hour.
+    EXPECT_NE(r.out.find("  Duration        3 min 10 s\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  Clock set back  by 1 h 1 min at line 8: 2026-12-07 08:02:00 after "
+                         "2026-12-07 09:02:00 (taken as 1 min apart); put right again at line 9\n"),
+              std::string::npos)
         << r.out;
 
     const Result empty = Report("-");

@@ -33,9 +33,9 @@ TEST(ReportSummary, BurnRateAndTimeLeft)
     EXPECT_EQ(s.chargeMax, 80);
 
     // Charging: 50% to 52% in four minutes, after samples whose charge was unknown.
-    s = Summarise(RunOf("12/07/26 08:58:00,255%,On,Charging,1%\n"
-                        "12/07/26 09:00:00,50%,On,Charging,1%\n"
-                        "12/07/26 09:04:00,52%,On,Charging,1%\n"),
+    s = Summarise(RunOf("12/07/26 09:00:00,255%,On,Charging,1%\n"
+                        "12/07/26 09:02:00,50%,On,Charging,1%\n"
+                        "12/07/26 09:06:00,52%,On,Charging,1%\n"),
                   std::nullopt);
     EXPECT_DOUBLE_EQ(*s.burnRate, -0.5);
     EXPECT_DOUBLE_EQ(*s.minutesToFull, 96.0);
