@@ -2,7 +2,7 @@
 // boxes and the monitor's window; the run itself is the start-up code's.
 #include "platform/wx/TallyvoltApp.h"
 
-#include "app/HeadlessRun.h"
+#include "app/CommandEntry.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
 #include "platform/wx/MonitorWindow.h"

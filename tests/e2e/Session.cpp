@@ -39,7 +39,8 @@ std::string Shell(const std::string& command)
 }
 
 Program::Program(const std::string& folder, const std::map<std::string, std::string>& env,
-                 const std::string& powerSupply, const std::string& namespaceSetup)
+                 const std::string& powerSupply, const std::string& namespaceSetup,
+                 const std::vector<std::string>& args)
 {
     std::map<std::string, std::string> merged;
     for (char** e = environ; *e; ++e) {
@@ -64,10 +65,13 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
     posix_spawn_file_actions_addopen(&actions, 2, m_errorsPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    m_outputPath = folder + "/.stdout-" + std::to_string(reinterpret_cast<std::uintptr_t>(this));
+    posix_spawn_file_actions_addopen(&actions, 1, m_outputPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     // The program finds its settings in the folder it starts from. A fake battery is a folder
     // bind-mounted over the real one in a private mount namespace (a user namespace as well
     // when not root), so the program reads it as the kernel's.
-    std::string script = "cd \"$0\" && exec \"$1\"";
+    std::string script = "cd \"$0\" && program=\"$1\" && shift 2 && exec \"$program\" \"$@\"";
     std::vector<const char*> argv;
     if (!powerSupply.empty())
         script = "mount --bind \"$2\" /sys/class/power_supply && " + script;
@@ -78,9 +82,11 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
         if (::geteuid() != 0)
             argv.push_back("-r");
     }
-    for (const char* arg : {"/bin/sh", "-c", script.c_str(), folder.c_str(), TALLYVOLT_BINARY,
-                            powerSupply.c_str()})
+    for (const char* arg :
+         {"/bin/sh", "-c", script.c_str(), folder.c_str(), TALLYVOLT_BINARY, powerSupply.c_str()})
         argv.push_back(arg);
+    for (const std::string& arg : args)
+        argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, const_cast<char**>(argv.data()),
                      envp.data()) != 0)
@@ -95,6 +101,7 @@ Program::~Program()
         ::waitpid(m_pid, nullptr, 0);
     }
     ::unlink(m_errorsPath.c_str());
+    ::unlink(m_outputPath.c_str());
 }
 
 std::optional<int> Program::WaitForExit(std::chrono::milliseconds limit)
@@ -113,7 +120,15 @@ std::optional<int> Program::WaitForExit(std::chrono::milliseconds limit)
     return m_status;
 }
 
-std::string Program::Errors() const { return ReadFile(m_errorsPath); }
+std::string Program::Errors() const
+{
+    return ReadFile(m_errorsPath);
+}
+
+std::string Program::Output() const
+{
+    return ReadFile(m_outputPath);
+}
 
 std::string Program::ShellInside(const std::string& command) const
 {
@@ -147,7 +162,7 @@ std::vector<std::string> Program::WaitForWindows(const std::string& title,
 std::string ReadWindows(pid_t pid)
 {
     return Shell(std::string(TALLYVOLT_E2E_DIR) + "/read-window.py " + std::to_string(pid) +
-               " 2>/dev/null");
+                 " 2>/dev/null");
 }
 
 std::string FigureAfter(const std::string& tree, const std::string& caption)
@@ -286,8 +301,7 @@ void TrayHost(const std::string& startOrStop)
 
 bool IsViewable(const std::string& window)
 {
-    return Shell("xwininfo -id " + window + " 2>/dev/null").find("IsViewable") !=
-           std::string::npos;
+    return Shell("xwininfo -id " + window + " 2>/dev/null").find("IsViewable") != std::string::npos;
 }
 
 std::vector<int> FrameOf(const std::string& window)
@@ -295,12 +309,14 @@ std::vector<int> FrameOf(const std::string& window)
     // The frame is the client's parent under a reparenting window manager.
     std::smatch parent;
     const std::string tree = Shell("xwininfo -tree -id " + window + " 2>/dev/null");
-    const std::string frame = std::regex_search(tree, parent, std::regex(R"(Parent window id: (0x[0-9a-f]+))"))
-                                  ? parent[1].str()
-                                  : window;
+    const std::string frame =
+        std::regex_search(tree, parent, std::regex(R"(Parent window id: (0x[0-9a-f]+))"))
+            ? parent[1].str()
+            : window;
     const std::string info = Shell("xwininfo -id " + frame + " 2>/dev/null");
     std::vector<int> rect;
-    for (const char* key : {"Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:"}) {
+    for (const char* key :
+         {"Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:"}) {
         std::smatch m;
         if (std::regex_search(info, m, std::regex(std::string(key) + R"(\s+(-?\d+))")))
             rect.push_back(std::stoi(m[1]));
@@ -334,8 +350,8 @@ std::string WindowState(const std::string& window)
 std::string E2eTest::Battery(const std::string& fixture)
 {
     const std::string copy = m_dir / "power_supply";
-    std::filesystem::copy(std::string(TALLYVOLT_TEST_DATA_DIR) + "/power_supply/" + fixture,
-                          copy, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(std::string(TALLYVOLT_TEST_DATA_DIR) + "/power_supply/" + fixture, copy,
+                          std::filesystem::copy_options::recursive);
     return copy;
 }
 
@@ -344,16 +360,15 @@ void E2eTest::SetEnergyNow(const std::string& battery, long value)
     SetSupplyValue(battery, "energy_now", value);
 }
 
-void E2eTest::SetSupplyValue(const std::string& battery, const std::string& attribute,
-                             long value)
+void E2eTest::SetSupplyValue(const std::string& battery, const std::string& attribute, long value)
 {
     // The uevent's key is the attribute's name in capitals.
     std::string key = "POWER_SUPPLY_";
     for (char c : attribute)
         key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string uevent = ReadFile(battery + "/uevent");
-    uevent = std::regex_replace(uevent, std::regex(key + "=-?\\d+"),
-                                key + "=" + std::to_string(value));
+    uevent =
+        std::regex_replace(uevent, std::regex(key + "=-?\\d+"), key + "=" + std::to_string(value));
     WriteFile(battery + "/uevent.new", uevent);
     WriteFile(battery + "/" + attribute + ".new", std::to_string(value) + "\n");
     std::filesystem::rename(battery + "/uevent.new", battery + "/uevent");
@@ -373,7 +388,10 @@ std::string E2eTest::WaitForFigure(const Program& program, const std::string& ca
     return figure;
 }
 
-std::string E2eTest::Log() const { return ReadFile(Work() + "/run.log"); }
+std::string E2eTest::Log() const
+{
+    return ReadFile(Work() + "/run.log");
+}
 
 void E2eTest::WaitForRecords(std::size_t count, std::chrono::milliseconds limit)
 {
@@ -389,7 +407,9 @@ E2eTest::E2eTest()
 
 std::map<std::string, std::string> E2eTest::Env(const std::string& locale) const
 {
-    return {{"HOME", Home()}, {"XDG_RUNTIME_DIR", Runtime()}, {"XDG_CONFIG_HOME", ""},
+    return {{"HOME", Home()},
+            {"XDG_RUNTIME_DIR", Runtime()},
+            {"XDG_CONFIG_HOME", ""},
             {"LC_ALL", locale}};
 }
 
@@ -419,7 +439,7 @@ void E2eTest::ExpectMessageBox(Program& program, const std::string& message)
 void PressKey(const std::string& window, const std::string& key)
 {
     Shell("xdotool windowactivate --sync " + window + " key --clearmodifiers " + key +
-        " >/dev/null 2>&1");
+          " >/dev/null 2>&1");
 }
 
 } // namespace tallyvolt::test
