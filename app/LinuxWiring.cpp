@@ -45,9 +45,6 @@ std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg& dlg)
     return std::make_unique<DesktopTray>(dlg);
 }
 
-std::unique_ptr<TerminationSignals> CatchEndRequests()
-{
-    return CatchTerminationSignals();
-}
+std::unique_ptr<TerminationSignals> CatchEndRequests() { return CatchTerminationSignals(); }
 
 } // namespace tallyvolt
