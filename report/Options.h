@@ -20,6 +20,7 @@ struct ReportOptions
     ReadOptions read;
     std::string outputPath;        // standard output when empty or "-"
     std::vector<std::string> logs; // "-" for standard input
+    bool compare = false;          // one row per run, compared with the first
 };
 
 enum class Action

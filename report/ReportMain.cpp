@@ -1,4 +1,5 @@
 // tallyvolt-report: reads Tallyvolt's logs and says how fast the battery drained, run by run.
+#include "report/Compare.h"
 #include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Options.h"
@@ -99,7 +100,11 @@ Output WriteOutput(const std::vector<ParsedFile>& files, const ReportOptions& op
     }
     const std::string outputName = out == stdout ? "standard output" : path;
     bool written = true;
-    if (options.rows) {
+    if (options.compare) {
+        const std::vector<CompareRow> rows = CompareRuns(files);
+        written =
+            WriteAll(out, options.rows ? CompareRowsText(rows, *options.rows) : CompareTable(rows));
+    } else if (options.rows) {
         WriteRows(files, *options.rows,
                   [&](std::string_view text) { written = written && WriteAll(out, text); });
     } else {

@@ -2,6 +2,7 @@
 #include "report/SummaryText.h"
 
 #include "log/LogText.h"
+#include "report/DrainFit.h"
 #include "report/Summary.h"
 
 #include <algorithm>
@@ -44,6 +45,22 @@ void Row(std::string& out, const char* label, const std::string& value)
     out += Format("  %-16s", label);
     out += value;
     out += '\n';
+}
+
+// The least-squares rate over every known charge, beside the rate from the first and the last.
+std::string FittedRateText(const std::vector<Record>& records)
+{
+    LineFit fit;
+    for (const Record& r : records)
+        if (r.charge)
+            fit.Add(static_cast<double>(r.time), *r.charge);
+    if (const std::optional<std::string> problem = fit.Problem())
+        return "undefined (" + *problem + ")";
+    // The slope is the rise in percent per second; the rate is the fall per hour.
+    const Interval slope = fit.Slope();
+    return Format("%.2f %%/hour, 95%% interval %.2f to %.2f (least squares over %zu known "
+                  "charges)",
+                  -slope.value * 3600.0, -slope.high * 3600.0, -slope.low * 3600.0, fit.Count());
 }
 
 } // namespace
@@ -123,6 +140,7 @@ std::string FileSummaryText(const ParsedFile& file, std::optional<LocalSeconds> 
             rate += "; stop footer: " +
                     (footer->burnRateText.empty() ? std::string("missing") : footer->burnRateText);
         Row(out, "Burn rate", rate);
+        Row(out, "Fitted rate", FittedRateText(run.records));
         if (s.minutesToEmpty)
             Row(out, "Time to empty",
                 DurationText(static_cast<LocalSeconds>(*s.minutesToEmpty * 60.0 + 0.5)) +
