@@ -6,23 +6,11 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 
 namespace tallyvolt::report {
 
 namespace {
-
-__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...)
-{
-    char out[128];
-    std::va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(out, sizeof out, format, args);
-    va_end(args);
-    return std::string(
-        out, n < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), sizeof out - 1));
-}
 
 // Two decimals, never "-0.00".
 std::string Fixed(double value, int decimals = 2)

@@ -12,10 +12,8 @@
 
 namespace tallyvolt::report {
 
-namespace {
-
 // The program never sets a locale, so printf writes '.' as the decimal point.
-__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...)
+std::string Format(const char* format, ...)
 {
     char out[256];
     std::va_list args;
@@ -25,6 +23,8 @@ __attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...
     return std::string(
         out, n < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), sizeof out - 1));
 }
+
+namespace {
 
 std::string Plural(std::uint64_t n, const char* one, const char* many)
 {
