@@ -56,6 +56,22 @@ TEST_F(Headless, RunsWithoutDisplayUntilSigtermAndLeavesTheSettingsAsTheyWere)
     EXPECT_EQ(program.Output(), expected);
 }
 
+TEST_F(Headless, SigintAndSighupEndTheRunAsSigtermDoes)
+{
+    WriteFile(Work() + "/tallyvolt.ini", "[Tallyvolt]\nLogFile=run.log\nUpdatePeriod=1\n");
+    const std::string supply = Battery("thinkpad-energy-ac-offline");
+    for (const int signal : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        Program program(Work(), Env(), supply, kNoDisplay, {"--headless"});
+        WaitUntil([&] { return std::regex_search(Log(), std::regex(RecordsPattern("81%") + "$")); },
+                  10s);
+        ::kill(program.Pid(), signal);
+        ASSERT_EQ(program.WaitForExit(5s), 0) << program.Errors();
+        EXPECT_TRUE(std::regex_search(Log(), std::regex(RecordsPattern("81%") + kFooter + "$")))
+            << Log();
+    }
+}
+
 TEST_F(Headless, DurationEndsTheRunByItselfWithTheLastSampleAtTheEnd)
 {
     WriteFile(Work() + "/tallyvolt.ini", "[Tallyvolt]\nLogFile=run.log\nUpdatePeriod=1\n");
