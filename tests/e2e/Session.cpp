@@ -71,8 +71,7 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
     // The program finds its settings in the folder it starts from. A fake battery is a folder
     // bind-mounted over the real one in a private mount namespace (a user namespace as well
     // when not root), so the program reads it as the kernel's.
-    std::string script =
-        "cd \"$0\" && program=\"$1\" && shift 2 && exec \"$program\" \"$@\"";
+    std::string script = "cd \"$0\" && program=\"$1\" && shift 2 && exec \"$program\" \"$@\"";
     std::vector<const char*> argv;
     if (!powerSupply.empty())
         script = "mount --bind \"$2\" /sys/class/power_supply && " + script;
@@ -123,7 +122,10 @@ std::optional<int> Program::WaitForExit(std::chrono::milliseconds limit)
 
 std::string Program::Errors() const { return ReadFile(m_errorsPath); }
 
-std::string Program::Output() const { return ReadFile(m_outputPath); }
+std::string Program::Output() const
+{
+    return ReadFile(m_outputPath);
+}
 
 std::string Program::ShellInside(const std::string& command) const
 {
