@@ -26,6 +26,16 @@ struct RunParts
     std::string defaultLogPath; // the log when the settings name none
 };
 
+// The tray of a run without a window: nothing ever takes the icon.
+class NoTrayIcon : public TrayIcon
+{
+public:
+    bool Add(const TrayLook&) override { return false; }
+    void Modify(const TrayLook&) override {}
+    void Delete() override {}
+    bool HostPresent() const override { return false; }
+};
+
 RunParts CreateRunParts()
 {
     RunParts parts;
@@ -49,13 +59,17 @@ int StartInstance(Toolkit& toolkit)
     switch (parts.instance->TryAcquire()) {
     case SingleInstance::Claim::AlreadyRunning:
         toolkit.ShowMessage(text::kAlreadyRunning, MessageKind::Exclamation);
-        parts.instance->AskRunningCopyToSurface();
+        // A run without a window surfaces no window of another copy either.
+        if (toolkit.HasWindow())
+            parts.instance->AskRunningCopyToSurface();
         return 0;
     case SingleInstance::Claim::Unavailable:
         std::fprintf(stderr, "tallyvolt: no private runtime folder to check for another "
                              "running copy; starting anyway\n");
         break;
     case SingleInstance::Claim::Acquired:
+        if (!toolkit.HasWindow())
+            parts.instance->StopHearingSurfaceRequests();
         break;
     }
 
@@ -63,8 +77,10 @@ int StartInstance(Toolkit& toolkit)
     SettingsFile settings(parts.settingsPath, text::kSettingsSection);
     settings.Load();
     if (settings.State() == ReadResult::Unreadable)
-        std::fprintf(stderr, "tallyvolt: cannot read %s; using the defaults and leaving it as "
-                             "it is\n", settings.Path().c_str());
+        std::fprintf(stderr,
+                     "tallyvolt: cannot read %s; using the defaults and leaving it as "
+                     "it is\n",
+                     settings.Path().c_str());
 
     if (const char* refusal = ApplySettings(dlg, settings, parts.defaultLogPath)) {
         toolkit.ShowMessage(refusal, MessageKind::Error);
@@ -85,7 +101,10 @@ int StartInstance(Toolkit& toolkit)
         dlg.CloseLog();
     };
     {
-        std::unique_ptr<TrayIcon> tray = CreateTray(dlg);
+        // No tray without a window: the desktop's trays need the toolkit, which a run without
+        // a window never brings up.
+        std::unique_ptr<TrayIcon> tray =
+            toolkit.HasWindow() ? CreateTray(dlg) : std::make_unique<NoTrayIcon>();
         // From the window's first show, a logout, a shutdown or kill ends the run as the close
         // box does: footer and position written, the claim released.
         std::unique_ptr<TerminationSignals> signals = CatchEndRequests();

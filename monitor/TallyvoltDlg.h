@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -95,13 +96,16 @@ public:
     // returns where it must go when that differs from where it is. The remembered position
     // follows the visible window only.
     std::optional<tallyvolt::Point> OnWindowSettled(const tallyvolt::Rect& frame,
-                                                    const tallyvolt::Rect& workArea,
-                                                    bool visible);
+                                                    const tallyvolt::Rect& workArea, bool visible);
     bool IsTopmost() const { return m_topmost; }
 
     // One sample: reads power and processor, advances the burn rate and the processor
     // average, appends a record to the log and, if asked, shows the figures.
     void Update(bool refreshDialog);
+    // Called after every sample with its reading and its record as the log gets it (line end
+    // included); empty for none.
+    using SampleObserver = std::function<void(const PowerStatus&, const std::string& record)>;
+    void SetSampleObserver(SampleObserver observer) { m_sampleObserver = std::move(observer); }
 
     const std::string& BatteryText() const { return m_batteryText; }
     const std::string& BurnRateText() const { return m_burnRateText; }
@@ -147,6 +151,7 @@ private:
     // Log.
     std::unique_ptr<tallyvolt::LogFile> m_log;
     std::string m_logPath; // as given to OpenLog
+    SampleObserver m_sampleObserver;
 
     // Display texts and run statistics.
     std::string m_batteryText;

@@ -71,10 +71,13 @@ void CTallyvoltDlg::Update(bool refreshDialog)
     ReopenLogIfDeleted();
     const std::optional<std::string> powerColumn =
         m_powerDraw ? std::optional<std::string>(m_powerText) : std::nullopt;
+    const std::string record =
+        tallyvolt::Record(m_delimiter, tallyvolt::FormatTimeStamp(m_clock.LocalTime(wallNow)),
+                          percent, acText, stateText, usage, powerColumn);
     if (m_log)
-        m_log->Append(tallyvolt::Record(m_delimiter,
-                                        tallyvolt::FormatTimeStamp(m_clock.LocalTime(wallNow)),
-                                        percent, acText, stateText, usage, powerColumn));
+        m_log->Append(record);
+    if (m_sampleObserver)
+        m_sampleObserver(power, record);
 
     // A window hidden in the tray shows nothing: its figures are brought up to date when it
     // comes back, and until then no sample costs a label update.

@@ -28,6 +28,9 @@ public:
     virtual int SurfaceRequestHandle() const = 0;
     // In the running copy: consumes the pending requests; true if any asked to surface.
     virtual bool TakeSurfaceRequests() = 0;
+    // In a running copy with no window: stops hearing surfacing requests, so that a second
+    // copy learns there is no window to surface rather than asking in vain.
+    virtual void StopHearingSurfaceRequests() {}
 };
 
 // The claim for the current user, kept in `runtimeFolder` (empty: the platform's usual place).

@@ -33,6 +33,8 @@ public:
     virtual void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance& instance,
                                   TerminationSignals* signals,
                                   const std::function<void()>& endRun) = 0;
+    // False for a run with no window and no tray icon: nothing a second copy could surface.
+    virtual bool HasWindow() const { return true; }
 };
 
 // The whole run on `toolkit`, from the single-instance check to the stop footer; the exit

@@ -19,6 +19,12 @@ const char* const kUsage =
     "  --plot FILE        draw charge and processor usage over time into FILE (.svg or .png),\n"
     "                     one panel per run\n"
     "  --overlay          with --plot: all runs in one panel, over the time since each start\n"
+    "  --compare          one table row per run (FILE:RUN): duration, samples, the drain rate\n"
+    "                     in %/h fitted by least squares with its 95% interval, time to\n"
+    "                     empty, power and energy, processor average; each run after the\n"
+    "                     first with its change from the first, \"beyond noise\" when the\n"
+    "                     intervals do not overlap, \"within noise\" otherwise (--csv and\n"
+    "                     --json give the same rows)\n"
     "  --period SECONDS   the sampling period, for finding gaps (default: the median interval\n"
     "                     of each run)\n"
     "  --tz ZONE          read the log's stamps as local time of ZONE, an IANA name such as\n"
@@ -63,7 +69,8 @@ ParsedOptions ParseOptions(int argc, char** argv)
         kPlot,
         kOverlay,
         kPeriod,
-        kZone
+        kZone,
+        kCompare
     };
     static const option kOptions[] = {{"csv", no_argument, nullptr, kCsv},
                                       {"json", no_argument, nullptr, kJson},
@@ -71,6 +78,7 @@ ParsedOptions ParseOptions(int argc, char** argv)
                                       {"overlay", no_argument, nullptr, kOverlay},
                                       {"period", required_argument, nullptr, kPeriod},
                                       {"tz", required_argument, nullptr, kZone},
+                                      {"compare", no_argument, nullptr, kCompare},
                                       {"output", required_argument, nullptr, 'o'},
                                       {"help", no_argument, nullptr, 'h'},
                                       {"version", no_argument, nullptr, 'V'},
@@ -100,6 +108,9 @@ ParsedOptions ParseOptions(int argc, char** argv)
             break;
         case kOverlay:
             o.plot.overlay = true;
+            break;
+        case kCompare:
+            o.compare = true;
             break;
         case kPeriod:
             o.read.period = Period(optarg);

@@ -21,6 +21,7 @@ struct ReportOptions
     std::string zone;              // --tz: an IANA zone to read the stamps in; empty for TZ's
     std::string outputPath;        // standard output when empty or "-"
     std::vector<std::string> logs; // "-" for standard input
+    bool compare = false;          // one row per run, compared with the first
 };
 
 enum class Action

@@ -1,4 +1,5 @@
 // tallyvolt-report: reads Tallyvolt's logs and says how fast the battery drained, run by run.
+#include "report/Compare.h"
 #include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Options.h"
@@ -259,19 +260,28 @@ int main(int argc, char** argv)
     const off_t input = twice ? RewindableStandardInput() : 0;
     std::optional<SummaryWriter> summary;
     std::optional<RowWriter> rows;
-    if (options.rows)
+    std::optional<CompareWriter> compare;
+    if (options.compare)
+        compare.emplace();
+    else if (options.rows)
         rows.emplace(*options.rows, AnyPowerRecord(options, input), write);
     else
         summary.emplace(options.read.period);
     std::optional<ChartBuilder> chart;
     if (plot)
         chart.emplace(options.plot);
-    ReportSink sink(rows ? static_cast<RunSink&>(*rows) : *summary,
-                    chart ? &chart->FirstReading() : nullptr);
+    RunSink& output = compare ? static_cast<RunSink&>(*compare)
+                      : rows  ? static_cast<RunSink&>(*rows)
+                              : static_cast<RunSink&>(*summary);
+    ReportSink sink(output, chart ? &chart->FirstReading() : nullptr);
     const std::vector<std::string> read =
         ReadLogs(options, summary ? &*summary : nullptr, sink, write, &status);
     if (rows)
         rows->Finish();
+    if (compare) {
+        const std::vector<CompareRow> table = compare->Rows();
+        write(options.rows ? CompareRowsText(table, *options.rows) : CompareTable(table));
+    }
 
     if (std::fflush(out) != 0 || std::ferror(out))
         written = false;

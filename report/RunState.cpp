@@ -124,6 +124,7 @@ void RunState::Add(const Record& r)
         if (!m_chargeFirst)
             m_chargeFirst = {{charge, r.at}};
         m_chargeLast = {{charge, r.at}};
+        m_chargeFit.Add(static_cast<double>(r.at), charge);
         m_chargeMin = std::min(m_chargeMin.value_or(100), charge);
         m_chargeMax = std::max(m_chargeMax.value_or(0), charge);
     }
@@ -167,6 +168,14 @@ RunSummary RunState::Finish(const Run& run, std::optional<LocalSeconds> period) 
     const Instant startAt = run.headerLine ? run.startedAt : m_first ? m_first->at : 0;
     const Instant endAt = run.footer ? run.footer->at : m_last ? m_last->at : startAt;
     s.duration = timed ? endAt - startAt : s.end - s.start;
+    s.fittedCharges = m_chargeFit.Count();
+    if (const std::optional<std::string> problem = m_chargeFit.Problem()) {
+        s.fitProblem = *problem;
+    } else {
+        // The slope is the rise in percent per second; the rate is the fall per hour.
+        const Interval slope = m_chargeFit.Slope();
+        s.fittedRate = Interval{-slope.value * 3600.0, -slope.high * 3600.0, -slope.low * 3600.0};
+    }
     if (!m_first)
         return s;
     s.unknownCharge = m_unknownCharge;

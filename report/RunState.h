@@ -75,7 +75,8 @@ private:
     // The first and last known charge: the first is the program's burn-rate reference.
     std::optional<std::pair<int, Instant>> m_chargeFirst, m_chargeLast;
     std::optional<int> m_chargeMin, m_chargeMax;
-    // Until the reference every sample takes the reference anew, as the program does.
+    LineFit m_chargeFit; // the known charges against their moments
+    // From the run's first record, whatever the charge, as the program averages them.
     TimeWeightedAverage m_cpu, m_power;
     std::optional<std::uint32_t> m_cpuMin, m_cpuMax;
     std::optional<double> m_powerMin, m_powerMax;

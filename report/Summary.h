@@ -1,9 +1,11 @@
 // The figures of one run, worked out from its records the way the program works them out.
 #pragma once
 
+#include "report/DrainFit.h"
 #include "report/LogModel.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace tallyvolt::report {
@@ -42,6 +44,12 @@ struct RunSummary
     LocalSeconds period = 0;         // the sampling period: given, or the median interval
     std::vector<Gap> gaps;           // longer than three periods
     std::uint64_t gapsNotListed = 0; // gaps among so many intervals that not all were kept
+    // The least-squares line through the known charges against time: the fall in percent per
+    // hour with its 95 % interval, over `fittedCharges` charges; `fitProblem` says why there is
+    // none.
+    std::optional<Interval> fittedRate;
+    std::string fitProblem;
+    std::size_t fittedCharges = 0;
 };
 
 // The median interval between consecutive samples, at least one second.

@@ -11,10 +11,8 @@
 
 namespace tallyvolt::report {
 
-namespace {
-
 // The program never sets a locale, so printf writes '.' as the decimal point.
-__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...)
+std::string Format(const char* format, ...)
 {
     char out[256];
     std::va_list args;
@@ -24,6 +22,8 @@ __attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...
     return std::string(
         out, n < 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(n), sizeof out - 1));
 }
+
+namespace {
 
 std::string Plural(std::uint64_t n, const char* one, const char* many)
 {
@@ -115,6 +115,12 @@ void AppendRunText(std::string& out, const Run& run, const RunSummary& s)
         rate += "; stop footer: " +
                 (footer->burnRateText.empty() ? std::string("missing") : footer->burnRateText);
     Row(out, "Burn rate", rate);
+    Row(out, "Fitted rate",
+        s.fittedRate
+            ? Format("%.2f %%/hour, 95%% interval %.2f to %.2f (least squares over %zu "
+                     "known charges)",
+                     s.fittedRate->value, s.fittedRate->low, s.fittedRate->high, s.fittedCharges)
+            : "undefined (" + s.fitProblem + ")");
     if (s.minutesToEmpty)
         Row(out, "Time to empty",
             DurationText(static_cast<LocalSeconds>(*s.minutesToEmpty * 60.0 + 0.5)) +

@@ -9,6 +9,9 @@
 
 namespace tallyvolt::report {
 
+// printf into a string, cut at 255 characters.
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...);
+
 // "2 h 5 min", "45 s", "3 d 4 h": the two largest units that are not zero.
 std::string DurationText(LocalSeconds seconds);
 

@@ -34,7 +34,8 @@ bool IsPrivateFolder(const std::string& path)
 
 std::string DefaultRuntimeFolder()
 {
-    if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg == '/' && IsPrivateFolder(xdg))
+    if (const char* xdg = std::getenv("XDG_RUNTIME_DIR");
+        xdg && *xdg == '/' && IsPrivateFolder(xdg))
         return xdg;
     // Without a runtime folder, a per-user folder under /tmp; mkdir fails harmlessly when it
     // exists, and the check below refuses one that someone else planted.
@@ -99,8 +100,8 @@ public:
     {
         bool any = false;
         for (;;) {
-            Descriptor peer(::accept4(m_listener.Get(), nullptr, nullptr,
-                                      SOCK_CLOEXEC | SOCK_NONBLOCK));
+            Descriptor peer(
+                ::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
             if (!peer.IsOpen())
                 return any;
             // Only second copies of this user can reach the socket in our private folder;
@@ -110,6 +111,14 @@ public:
             }
             any = true;
         }
+    }
+
+    void StopHearingSurfaceRequests() override
+    {
+        if (!m_listener.IsOpen())
+            return;
+        m_listener.Reset(-1);
+        ::unlink((m_folder + "/" + kSocketName).c_str());
     }
 
 private:

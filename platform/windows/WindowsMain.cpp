@@ -1,5 +1,6 @@
 // The Win32 entry point and the toolkit it gives the start-up: message boxes and the monitor's
 // dialog.
+#include "app/CommandEntry.h"
 #include "monitor/TallyvoltDlg.h"
 #include "platform/Toolkit.h"
 #include "platform/windows/MonitorDialog.h"
@@ -26,6 +27,26 @@ HWND RunningCopyWindow()
             return nullptr;
         ::Sleep(50);
     }
+}
+
+// Standard output and error that lead nowhere (a start from a console, which does not hand its
+// handles to a program with a window) go to the parent's console; ones redirected to a file or
+// a pipe are kept.
+void UseParentConsole()
+{
+    const auto usable = [](DWORD which) {
+        const HANDLE handle = ::GetStdHandle(which);
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+               ::GetFileType(handle) != FILE_TYPE_UNKNOWN;
+    };
+    const bool output = usable(STD_OUTPUT_HANDLE);
+    const bool error = usable(STD_ERROR_HANDLE);
+    if ((output && error) || !::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (!output)
+        (void)!std::freopen("CONOUT$", "w", stdout);
+    if (!error)
+        (void)!std::freopen("CONOUT$", "w", stderr);
 }
 
 class WindowsToolkit : public Toolkit
@@ -55,12 +76,19 @@ public:
 } // namespace
 } // namespace tallyvolt::win
 
-int main()
+int main(int argc, char** argv)
 {
-    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    tallyvolt::win::RegisterDialogClass(instance);
-    tallyvolt::win::WindowsToolkit toolkit;
-    return tallyvolt::StartInstance(toolkit);
+    // Started with options from a console, the program writes its help, version, messages and
+    // records there (a program with a window has no console of its own). Without options it is
+    // left alone: attached, a Ctrl+C in that console would end the window.
+    if (argc > 1)
+        tallyvolt::win::UseParentConsole();
+    return tallyvolt::RunCommandLine(argc, argv, [] {
+        const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        tallyvolt::win::RegisterDialogClass(instance);
+        tallyvolt::win::WindowsToolkit toolkit;
+        return tallyvolt::StartInstance(toolkit);
+    });
 }

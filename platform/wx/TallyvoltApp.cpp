@@ -2,6 +2,7 @@
 // boxes and the monitor's window; the run itself is the start-up code's.
 #include "platform/wx/TallyvoltApp.h"
 
+#include "app/CommandEntry.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
 #include "platform/wx/MonitorWindow.h"
@@ -19,10 +20,16 @@ wxIMPLEMENT_APP_NO_MAIN(CTallyvoltApp);
 int main(int argc, char** argv)
 {
     wxDISABLE_DEBUG_SUPPORT();
-    // Before GTK starts: on a Wayland session that offers X11 as well, the window runs on X11,
-    // where it can open where it was left, be snapped and stay on top.
-    tallyvolt::ChooseToolkitBackend();
-    return wxEntry(argc, argv);
+    // The options, and a run without a window, come before the toolkit: such a run never
+    // brings it up, so it needs no display.
+    return tallyvolt::RunCommandLine(argc, argv, [&] {
+        // Before GTK starts: on a Wayland session that offers X11 as well, the window runs on
+        // X11, where it can open where it was left, be snapped and stay on top.
+        tallyvolt::ChooseToolkitBackend();
+        // The toolkit gets the program's name only: the options are read already.
+        int toolkitArgc = 1;
+        return wxEntry(toolkitArgc, argv);
+    });
 }
 
 bool CTallyvoltApp::OnInit()
@@ -59,10 +66,10 @@ void CTallyvoltApp::ShowMessage(const char* message, tallyvolt::MessageKind kind
     std::fprintf(stderr, "tallyvolt: %s\n", message);
     // GTK 3's own message dialog no longer shows the error or warning icon; the generic one
     // draws it from the icon theme.
-    wxGenericMessageDialog box(nullptr, wxString::FromUTF8(message), tallyvolt::text::kAppName,
-                               wxOK | wxCENTRE |
-                                   (kind == tallyvolt::MessageKind::Error ? wxICON_ERROR
-                                                                          : wxICON_EXCLAMATION));
+    wxGenericMessageDialog box(
+        nullptr, wxString::FromUTF8(message), tallyvolt::text::kAppName,
+        wxOK | wxCENTRE |
+            (kind == tallyvolt::MessageKind::Error ? wxICON_ERROR : wxICON_EXCLAMATION));
     box.ShowModal();
 }
 

@@ -39,7 +39,8 @@ std::string Shell(const std::string& command)
 }
 
 Program::Program(const std::string& folder, const std::map<std::string, std::string>& env,
-                 const std::string& powerSupply, const std::string& namespaceSetup)
+                 const std::string& powerSupply, const std::string& namespaceSetup,
+                 const std::vector<std::string>& args)
 {
     std::map<std::string, std::string> merged;
     for (char** e = environ; *e; ++e) {
@@ -64,10 +65,13 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
     posix_spawn_file_actions_addopen(&actions, 2, m_errorsPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    m_outputPath = folder + "/.stdout-" + std::to_string(reinterpret_cast<std::uintptr_t>(this));
+    posix_spawn_file_actions_addopen(&actions, 1, m_outputPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     // The program finds its settings in the folder it starts from. A fake battery is a folder
     // bind-mounted over the real one in a private mount namespace (a user namespace as well
     // when not root), so the program reads it as the kernel's.
-    std::string script = "cd \"$0\" && exec \"$1\"";
+    std::string script = "cd \"$0\" && program=\"$1\" && shift 2 && exec \"$program\" \"$@\"";
     std::vector<const char*> argv;
     if (!powerSupply.empty())
         script = "mount --bind \"$2\" /sys/class/power_supply && " + script;
@@ -81,6 +85,8 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
     for (const char* arg : {"/bin/sh", "-c", script.c_str(), folder.c_str(), TALLYVOLT_BINARY,
                             powerSupply.c_str()})
         argv.push_back(arg);
+    for (const std::string& arg : args)
+        argv.push_back(arg.c_str());
     argv.push_back(nullptr);
     if (posix_spawnp(&m_pid, argv[0], &actions, nullptr, const_cast<char**>(argv.data()),
                      envp.data()) != 0)
@@ -95,6 +101,7 @@ Program::~Program()
         ::waitpid(m_pid, nullptr, 0);
     }
     ::unlink(m_errorsPath.c_str());
+    ::unlink(m_outputPath.c_str());
 }
 
 std::optional<int> Program::WaitForExit(std::chrono::milliseconds limit)
@@ -114,6 +121,11 @@ std::optional<int> Program::WaitForExit(std::chrono::milliseconds limit)
 }
 
 std::string Program::Errors() const { return ReadFile(m_errorsPath); }
+
+std::string Program::Output() const
+{
+    return ReadFile(m_outputPath);
+}
 
 std::string Program::ShellInside(const std::string& command) const
 {

@@ -27,8 +27,10 @@ public:
     // `powerSupply`, that folder stands in for /sys/class/power_supply, bind-mounted in a mount
     // namespace of the program's own.
     // `namespaceSetup`, a shell command, runs in that namespace before the program starts.
+    // `args` follow the program's name on its command line.
     Program(const std::string& folder, const std::map<std::string, std::string>& env,
-            const std::string& powerSupply = {}, const std::string& namespaceSetup = {});
+            const std::string& powerSupply = {}, const std::string& namespaceSetup = {},
+            const std::vector<std::string>& args = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -40,6 +42,8 @@ public:
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);
     // What it wrote on standard error so far.
     std::string Errors() const;
+    // What it wrote on standard output so far.
+    std::string Output() const;
 
     // Top-level windows of this process titled exactly `title`, waiting up to `limit` for the
     // first to appear: only visible ones, or also iconified and hidden ones.
@@ -55,6 +59,7 @@ public:
 private:
     pid_t m_pid = -1;
     std::string m_errorsPath;
+    std::string m_outputPath;
     std::optional<int> m_status;
 };
 

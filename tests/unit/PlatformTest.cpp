@@ -59,6 +59,22 @@ TEST(SingleInstance, OneClaimAtATimeAndTheSecondCopyCanSurfaceTheFirst)
     EXPECT_EQ(second->TryAcquire(), Claim::Acquired);
 }
 
+TEST(SingleInstance, ACopyWithoutAWindowKeepsItsClaimButHearsNoSurfacing)
+{
+    TempFolder dir;
+    const std::string folder = PrivateFolder(dir);
+    auto headless = CreateSingleInstance(folder);
+    ASSERT_EQ(headless->TryAcquire(), Claim::Acquired);
+    headless->StopHearingSurfaceRequests();
+    EXPECT_EQ(headless->SurfaceRequestHandle(), -1);
+
+    // A second copy learns there is nothing to surface; the claim still holds.
+    auto second = CreateSingleInstance(folder);
+    EXPECT_EQ(second->TryAcquire(), Claim::AlreadyRunning);
+    EXPECT_FALSE(second->AskRunningCopyToSurface());
+    EXPECT_FALSE(headless->TakeSurfaceRequests());
+}
+
 TEST(SingleInstance, ACrashedRunNeverBlocksTheNextStart)
 {
     TempFolder dir;

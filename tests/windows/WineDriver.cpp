@@ -108,6 +108,17 @@ int main(int argc, char** argv)
         return WaitFor(L"Tallyvolt", nullptr, static_cast<DWORD>(number(2))) ? 1 : 0;
     }
 
+    if (command == "end-headless-session") {
+        // The hidden window of a run without one, told of a logoff as the session tells it.
+        HWND hidden = WaitFor(L"TallyvoltHeadless", nullptr, 10000);
+        if (!hidden)
+            return 1;
+        const LRESULT query = ::SendMessageW(hidden, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+        ::SendMessageW(hidden, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        std::printf("query=%ld\n", static_cast<long>(query));
+        return 0;
+    }
+
     HWND window = Monitor();
     if (command == "wait") {
         // Until the window has been placed and shown.
