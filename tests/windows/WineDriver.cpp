@@ -53,13 +53,24 @@ void PrintState(HWND window)
     RECT r{};
     ::GetWindowRect(window, &r);
     const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
-    std::printf("visible=%d iconic=%d topmost=%d rect=%ld,%ld,%ld,%ld\n",
+    RECT client{};
+    ::GetClientRect(window, &client);
+    std::printf("visible=%d iconic=%d topmost=%d enabled=%d rect=%ld,%ld,%ld,%ld client=%ldx%ld\n",
                 ::IsWindowVisible(window) ? 1 : 0, ::IsIconic(window) ? 1 : 0,
-                (exStyle & WS_EX_TOPMOST) ? 1 : 0, r.left, r.top, r.right, r.bottom);
+                (exStyle & WS_EX_TOPMOST) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0, r.left, r.top,
+                r.right, r.bottom, client.right, client.bottom);
 }
 
-// A message box or About box captioned `title`: prints its text and owner, then presses OK.
-int AnswerBox(const wchar_t* title, int textId, DWORD milliseconds)
+enum class BoxAnswer
+{
+    PressOk,
+    LeaveUp, // for a test that ends the box's process while the box is up
+};
+
+// A message box or About box captioned `title`: prints its text and owner, then presses OK or
+// leaves it up.
+int AnswerBox(const wchar_t* title, int textId, DWORD milliseconds,
+              BoxAnswer answer = BoxAnswer::PressOk)
 {
     HWND box = WaitFor(L"#32770", title, milliseconds);
     if (!box) {
@@ -75,7 +86,8 @@ int AnswerBox(const wchar_t* title, int textId, DWORD milliseconds)
     HWND icon = ::GetDlgItem(box, 0x14); // the message box's icon control
     std::printf("text=%s\nowner=%s\nicon=%d\n", ControlText(box, textId).c_str(),
                 Narrow(ownerClass).c_str(), icon ? 1 : 0);
-    ::SendMessageW(box, WM_COMMAND, IDOK, 0);
+    if (answer == BoxAnswer::PressOk)
+        ::SendMessageW(box, WM_COMMAND, IDOK, 0);
     return 0;
 }
 
@@ -103,6 +115,9 @@ int main(int argc, char** argv)
     }
     if (command == "message-box")
         return AnswerBox(L"Tallyvolt", 0xFFFF, static_cast<DWORD>(argc > 2 ? number(2) : 10000));
+    if (command == "message-box-left-up")
+        return AnswerBox(L"Tallyvolt", 0xFFFF, static_cast<DWORD>(argc > 2 ? number(2) : 10000),
+                         BoxAnswer::LeaveUp);
     if (command == "no-window") {
         // True when no monitor window appears within the time given.
         return WaitFor(L"Tallyvolt", nullptr, static_cast<DWORD>(number(2))) ? 1 : 0;
@@ -120,8 +135,8 @@ int main(int argc, char** argv)
                     ControlText(window, 1002).c_str(), ControlText(window, 1003).c_str());
     } else if (command == "powerfigure") {
         // The fourth row is there only with PowerDraw=1.
-        std::printf("%s\n", ::GetDlgItem(window, 1004) ? ControlText(window, 1004).c_str()
-                                                        : "<none>");
+        std::printf("%s\n",
+                    ::GetDlgItem(window, 1004) ? ControlText(window, 1004).c_str() : "<none>");
     } else if (command == "state") {
         PrintState(window);
     } else if (command == "syscommand") {
@@ -151,6 +166,12 @@ int main(int argc, char** argv)
         return AnswerBox(L"About Tallyvolt", -1, 5000);
     } else if (command == "close") {
         ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        for (int i = 0; i < 100 && ::IsWindow(window); ++i)
+            ::Sleep(50);
+        return ::IsWindow(window) ? 1 : 0;
+    } else if (command == "close-box") {
+        // What the title bar's close box sends; a disabled window ignores it.
+        ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         for (int i = 0; i < 100 && ::IsWindow(window); ++i)
             ::Sleep(50);
         return ::IsWindow(window) ? 1 : 0;
