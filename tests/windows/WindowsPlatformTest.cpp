@@ -118,6 +118,28 @@ TEST(WindowsFiles, NonAsciiFoldersWorkThroughout)
     EXPECT_EQ(current.substr(current.size() - 14), "J\xC3\xBCrgen \xE7\x94\xA8\xE6\x88\xB7");
 }
 
+// The settings file was once rewritten by renaming a new file over it, which dropped its
+// attributes and rights at the first run.
+TEST(WindowsFiles, ReplacementKeepsTheFilesAttributesAndLeavesAReadOnlyFileAlone)
+{
+    TempFolder dir;
+    const std::wstring hidden = win::Widen(dir / "hidden.ini");
+    WriteFile(dir / "hidden.ini", "[Tallyvolt]\r\nA=1\r\n");
+    ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(ReplaceFileAtomically(dir / "hidden.ini", "[Tallyvolt]\r\nA=2\r\n"));
+    EXPECT_EQ(ReadFile(dir / "hidden.ini"), "[Tallyvolt]\r\nA=2\r\n");
+    EXPECT_EQ(::GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN,
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+
+    const std::wstring locked = win::Widen(dir / "locked.ini");
+    WriteFile(dir / "locked.ini", "[Tallyvolt]\r\nA=1\r\n");
+    ASSERT_TRUE(::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(ReplaceFileAtomically(dir / "locked.ini", "[Tallyvolt]\r\nA=2\r\n"));
+    EXPECT_EQ(ReadFile(dir / "locked.ini"), "[Tallyvolt]\r\nA=1\r\n");
+    EXPECT_FALSE(FileExists(dir / "locked.ini.tallyvolt-new"));
+    ::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(WindowsFiles, DefaultLogIsOnTheDesktop)
 {
     const std::string path = DefaultLogPath();
