@@ -1,4 +1,5 @@
 // tallyvolt-report: reads Tallyvolt's logs and says how fast the battery drained, run by run.
+#include "platform/FileOpening.h"
 #include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Options.h"
@@ -91,7 +92,7 @@ Output WriteOutput(const std::vector<ParsedFile>& files, const ReportOptions& op
     const std::string& path = options.outputPath;
     std::FILE* out = stdout;
     if (!path.empty() && path != "-") {
-        out = std::fopen(path.c_str(), "wb");
+        out = tallyvolt::OpenFileStream(path, "wb");
         if (!out) {
             std::fprintf(stderr, "%s: %s: %s\n", kProgram, path.c_str(), std::strerror(errno));
             return Output::NotOpened;
@@ -147,7 +148,14 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
-    const ParsedOptions parsed = ParseOptions(argc, argv);
+    // Paths and messages in UTF-8 throughout, whatever the system's code page.
+    tallyvolt::ShowUtf8InConsole();
+    std::vector<std::string> arguments = tallyvolt::CommandLineArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    const ParsedOptions parsed = ParseOptions(static_cast<int>(arguments.size()), pointers.data());
     switch (parsed.action) {
     case Action::BadUsage:
         return BadUsage(parsed.problem);

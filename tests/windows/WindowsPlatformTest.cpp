@@ -1,5 +1,6 @@
 // The Windows platform layer: log file, files and folders, one running copy, readings.
 #include "platform/Clock.h"
+#include "platform/FileOpening.h"
 #include "platform/Files.h"
 #include "platform/LogFile.h"
 #include "platform/Paths.h"
@@ -15,6 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <io.h>
+
+#include <cerrno>
 
 using namespace tallyvolt;
 using namespace tallyvolt::test;
@@ -103,6 +108,19 @@ TEST(WindowsFiles, NonAsciiFoldersWorkThroughout)
     EXPECT_EQ(ReadWholeFile(folder, 1024, content), ReadResult::Unreadable);
     // No temporary file left beside it.
     EXPECT_FALSE(FileExists(path + ".tallyvolt-new"));
+
+    // The report's files: opened by the wide name, never by the code page's rendering of it.
+    std::FILE* stream = OpenFileStream(JoinPath(folder, "\xE8\xBC\xB8\xE5\x87\xBA.csv"), "wb");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_GE(std::fputs("a\nb", stream), 0);
+    std::fclose(stream);
+    const int fd = OpenFileForReading(JoinPath(folder, "\xE8\xBC\xB8\xE5\x87\xBA.csv"));
+    ASSERT_GE(fd, 0);
+    char bytes[8] = {};
+    EXPECT_EQ(::_read(fd, bytes, sizeof bytes), 3); // binary: no CR added, none taken
+    ::_close(fd);
+    EXPECT_EQ(OpenFileForReading(JoinPath(folder, "\xC5\x81.log")), -1);
+    EXPECT_EQ(errno, ENOENT);
 
     auto log = CreateLogFile();
     ASSERT_TRUE(log->Open(JoinPath(folder, "run.log"), path));
