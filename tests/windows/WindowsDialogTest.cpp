@@ -29,6 +29,17 @@ bool Checked(HMENU menu, UINT id)
     return (::GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
+// The dialog's window once it is shown, from the driving thread; nullptr after 10 s without.
+HWND ShownMonitorWindow()
+{
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !(window && ::IsWindowVisible(window)); ++i) {
+        ::Sleep(50);
+        window = ::FindWindowW(L"Tallyvolt", nullptr);
+    }
+    return window;
+}
+
 } // namespace
 
 TEST(WindowsDialog, WindowMenuCheckMarkSnapAndEndOfSession)
@@ -48,11 +59,7 @@ TEST(WindowsDialog, WindowMenuCheckMarkSnapAndEndOfSession)
     bool topmostAfter[2] = {false, true};
     RECT opened{}, snapped{}, kept{}, work{};
     std::thread driver([&] {
-        HWND window = nullptr;
-        for (int i = 0; i < 200 && !(window && ::IsWindowVisible(window)); ++i) {
-            ::Sleep(50);
-            window = ::FindWindowW(L"Tallyvolt", nullptr);
-        }
+        HWND window = ShownMonitorWindow();
         if (!window)
             return;
         ::GetWindowRect(window, &opened);
@@ -140,11 +147,7 @@ TEST(WindowsDialog, FollowsAChangeOfDpiAndBack)
     LONG font[3]{};
     std::wstring battery(16, L'\0');
     std::thread driver([&] {
-        HWND window = nullptr;
-        for (int i = 0; i < 200 && !(window && ::IsWindowVisible(window)); ++i) {
-            ::Sleep(50);
-            window = ::FindWindowW(L"Tallyvolt", nullptr);
-        }
+        HWND window = ShownMonitorWindow();
         if (!window)
             return;
         dpi = win::WindowDpi(window);
