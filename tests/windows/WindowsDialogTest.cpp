@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <thread>
 
 using namespace tallyvolt;
@@ -40,18 +42,31 @@ HWND ShownMonitorWindow()
     return window;
 }
 
+// The real dialog over fake readings (87 %, on line, charging), opening at 100, 200.
+struct FakedMonitor
+{
+    explicit FakedMonitor(std::function<void()> endRun)
+    {
+        services.power.Set(87, 1, 0x09);
+        dlg.SetWindowPosition("100 200");
+        win::RegisterDialogClass(::GetModuleHandleW(nullptr));
+        dialog = std::make_unique<win::MonitorDialog>(dlg, tray, std::move(endRun));
+    }
+
+    FakeServices services;
+    CTallyvoltDlg dlg{services.Get()};
+    win::WindowsTrayIcon tray;
+    std::unique_ptr<win::MonitorDialog> dialog;
+};
+
 } // namespace
 
 TEST(WindowsDialog, WindowMenuCheckMarkSnapAndEndOfSession)
 {
-    FakeServices services;
-    services.power.Set(87, 1, 0x09);
-    CTallyvoltDlg dlg(services.Get());
-    dlg.SetWindowPosition("100 200");
-    win::RegisterDialogClass(::GetModuleHandleW(nullptr));
-    win::WindowsTrayIcon tray;
     int endRuns = 0;
-    win::MonitorDialog dialog(dlg, tray, [&endRuns] { ++endRuns; });
+    FakedMonitor monitor([&endRuns] { ++endRuns; });
+    win::MonitorDialog& dialog = *monitor.dialog;
+    CTallyvoltDlg& dlg = monitor.dlg;
 
     // Read on the driving thread, checked once the dialog has ended.
     std::wstring topmostText, aboutText, battery(16, L'\0');
@@ -105,7 +120,7 @@ TEST(WindowsDialog, WindowMenuCheckMarkSnapAndEndOfSession)
               std::to_string(work.left + 16) + " " + std::to_string(work.top + 100));
     // The session's end ran the rest of the run once; the close after it did not end it again.
     EXPECT_EQ(endRuns, 1);
-    EXPECT_EQ(services.processor.stops, 1);
+    EXPECT_EQ(monitor.services.processor.stops, 1);
 }
 
 namespace {
@@ -134,13 +149,8 @@ LONG FontHeight(HWND control)
 // must grow by half, font and all, with its texts kept, or it shows tiny there.
 TEST(WindowsDialog, FollowsAChangeOfDpiAndBack)
 {
-    FakeServices services;
-    services.power.Set(87, 1, 0x09);
-    CTallyvoltDlg dlg(services.Get());
-    dlg.SetWindowPosition("100 200");
-    win::RegisterDialogClass(::GetModuleHandleW(nullptr));
-    win::WindowsTrayIcon tray;
-    win::MonitorDialog dialog(dlg, tray, [] {});
+    FakedMonitor monitor([] {});
+    win::MonitorDialog& dialog = *monitor.dialog;
 
     UINT dpi = 0;
     RECT client[3]{}, button[3]{}, moved{};
