@@ -1,5 +1,5 @@
 # What `cmake --install` puts where: the two programs, the desktop entry, the icon theme's
-# images, the manual pages and the AppStream metainfo. Included at the end of the top-level
+# images, the manual pages, the AppStream metainfo and readme.txt. Included at the end of the top-level
 # CMakeLists.txt, after every target is defined.
 include(GNUInstallDirs)
 
@@ -25,6 +25,9 @@ if(TARGET tallyvolt)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/man/tallyvolt.1
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    # Debian's place for a package's documents is named after the package, in lower case.
+    install(FILES ${PROJECT_BINARY_DIR}/readme.txt
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tallyvolt)
 endif()
 
 if(TARGET tallyvolt-report)

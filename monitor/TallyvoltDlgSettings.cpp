@@ -39,6 +39,8 @@ bool CTallyvoltDlg::SetPowerDraw(int value)
     if (value != 0 && value != 1)
         return false;
     m_powerDraw = value == 1;
+    m_power.SetPowerDrawReading(m_powerDraw ? tallyvolt::PowerDrawReading::Read
+                                            : tallyvolt::PowerDrawReading::Skipped);
     return true;
 }
 

@@ -21,12 +21,21 @@ struct PowerStatus
 
 namespace tallyvolt {
 
+enum class PowerDrawReading
+{
+    Skipped, // readings may leave powerWatts empty
+    Read,
+};
+
 class PowerSource
 {
 public:
     virtual ~PowerSource() = default;
     // Reads the current power state; anything that cannot be read comes back as 255.
     virtual PowerStatus Read() = 0;
+    // Whether later readings include the power draw. Skipped until asked: a source that pays
+    // for it (a query of every battery device) then spares that cost.
+    virtual void SetPowerDrawReading(PowerDrawReading) {}
 };
 
 // The machine's own power supplies.

@@ -1,6 +1,8 @@
 // The chart's file.
 #include "report/ChartFile.h"
 
+#include "platform/FileOpening.h"
+
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -22,7 +24,7 @@ std::optional<Format> FormatOf(const std::string& path)
 
 bool IsComplete(const std::string& path, Format format)
 {
-    std::FILE* in = std::fopen(path.c_str(), "rb");
+    std::FILE* in = OpenFileStream(path, "rb");
     if (!in)
         return false;
     char tail[16] = {};

@@ -2,6 +2,7 @@
 #include "report/LogReader.h"
 
 #include "log/LogText.h"
+#include "platform/FileOpening.h"
 #include "report/Summary.h"
 
 #include <fcntl.h>
@@ -454,7 +455,7 @@ bool ReadLog(const std::string& path, ReadOptions options, ParsedFile* out, std:
 {
     const bool standardInput = path == "-";
     const std::string name = standardInput ? "standard input" : path;
-    const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = standardInput ? STDIN_FILENO : OpenFileForReading(path);
     if (fd < 0) {
         *error = name + ": " + std::strerror(errno);
         return false;

@@ -1,5 +1,6 @@
 // tallyvolt-report: reads Tallyvolt's logs and says how fast the battery drained, run by run.
 #include "report/Compare.h"
+#include "platform/FileOpening.h"
 #include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Options.h"
@@ -216,7 +217,14 @@ int main(int argc, char** argv)
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
-    const ParsedOptions parsed = ParseOptions(argc, argv);
+    // Paths and messages in UTF-8 throughout, whatever the system's code page.
+    tallyvolt::ShowUtf8InConsole();
+    std::vector<std::string> arguments = tallyvolt::CommandLineArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    const ParsedOptions parsed = ParseOptions(static_cast<int>(arguments.size()), pointers.data());
     switch (parsed.action) {
     case Action::BadUsage:
         return BadUsage(parsed.problem);
@@ -243,7 +251,7 @@ int main(int argc, char** argv)
     const std::string& path = options.outputPath;
     std::FILE* out = stdout;
     if (!path.empty() && path != "-") {
-        out = std::fopen(path.c_str(), "wb");
+        out = tallyvolt::OpenFileStream(path, "wb");
         if (!out) {
             std::fprintf(stderr, "%s: %s: %s\n", kProgram, path.c_str(), std::strerror(errno));
             return 1;

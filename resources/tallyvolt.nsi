@@ -25,6 +25,7 @@ Section "Tallyvolt"
     SetOutPath "$INSTDIR"
     File "${SOURCE}\tallyvolt.exe"
     File "${SOURCE}\tallyvolt-report.exe"
+    File "${SOURCE}\readme.txt"
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
     ; The shortcut's working folder is the profile folder: the settings file lives there.
@@ -32,6 +33,8 @@ Section "Tallyvolt"
     SetOutPath "$PROFILE"
     CreateShortcut "$SMPROGRAMS\Tallyvolt\Tallyvolt.lnk" "$INSTDIR\tallyvolt.exe" "" \
         "$INSTDIR\tallyvolt.exe" 0
+    ; The instructions the About box names.
+    CreateShortcut "$SMPROGRAMS\Tallyvolt\Tallyvolt readme.lnk" "$INSTDIR\readme.txt"
 
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Tallyvolt"
     WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -48,9 +51,11 @@ Section "Uninstall"
     ; Only what the installer put there: settings and logs stay where the user keeps them.
     Delete "$INSTDIR\tallyvolt.exe"
     Delete "$INSTDIR\tallyvolt-report.exe"
+    Delete "$INSTDIR\readme.txt"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\Tallyvolt\Tallyvolt.lnk"
+    Delete "$SMPROGRAMS\Tallyvolt\Tallyvolt readme.lnk"
     RMDir "$SMPROGRAMS\Tallyvolt"
     DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd

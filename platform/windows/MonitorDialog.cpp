@@ -3,6 +3,7 @@
 #include "resources/Resource.h"
 
 #include "monitor/Placement.h"
+#include "platform/windows/Dpi.h"
 #include "platform/windows/MonitorDialog.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsTrayIcon.h"
@@ -85,6 +86,12 @@ MonitorDialog::MonitorDialog(CTallyvoltDlg& monitor, WindowsTrayIcon& tray,
     m_taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
 }
 
+MonitorDialog::~MonitorDialog()
+{
+    if (m_scaledFont)
+        ::DeleteObject(m_scaledFont);
+}
+
 void MonitorDialog::Run()
 {
     ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
@@ -152,6 +159,8 @@ INT_PTR MonitorDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam == SIZE_RESTORED && m_monitor.IsWaitingForTray())
             m_monitor.OnWindowRestored();
         return FALSE;
+    case WM_DPICHANGED:
+        return DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_bigIcon);
     case WM_QUERYENDSESSION:
@@ -187,6 +196,7 @@ void MonitorDialog::SetUp()
     ::SendMessageW(m_window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_bigIcon));
     ::SendMessageW(m_window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon));
     m_tray.AttachWindow(m_window);
+    m_dpi = WindowDpi(m_window);
     // The power row is there only with PowerDraw=1; otherwise the dialog is as it always was.
     if (!m_monitor.PowerDraw()) {
         constexpr int kPowerLabel = 1005;
@@ -249,6 +259,20 @@ void MonitorDialog::PositionChanging(WINDOWPOS& pos)
         pos.x = snapped->x;
         pos.y = snapped->y;
     }
+}
+
+INT_PTR MonitorDialog::DpiChanged(UINT dpi, const RECT& suggested)
+{
+    // Moved to a screen of another scale, or the scale changed: the task bar may have changed
+    // with it.
+    m_tray.Redraw();
+    const UINT old = m_dpi;
+    m_dpi = dpi;
+    // Per-monitor v2: the dialog manager rescales the controls, their font and the window.
+    if (DialogsScaleThemselves())
+        return FALSE;
+    ScaleDialog(m_window, old, dpi, suggested, m_scaledFont);
+    return Result(0);
 }
 
 void MonitorDialog::End()

@@ -21,6 +21,9 @@ class MonitorDialog : public DialogWindow
 {
 public:
     MonitorDialog(CTallyvoltDlg& monitor, WindowsTrayIcon& tray, std::function<void()> endRun);
+    ~MonitorDialog() override;
+    MonitorDialog(const MonitorDialog&) = delete;
+    MonitorDialog& operator=(const MonitorDialog&) = delete;
     // Runs the dialog modally until it is closed or the session ends.
     void Run();
 
@@ -39,6 +42,7 @@ private:
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void SetUp();
     void PositionChanging(WINDOWPOS& pos);
+    INT_PTR DpiChanged(UINT dpi, const RECT& suggested);
     void End();
     INT_PTR Result(LRESULT value);
 
@@ -49,6 +53,8 @@ private:
     HICON m_bigIcon = nullptr;
     HICON m_smallIcon = nullptr;
     UINT m_taskbarCreated = 0;
+    UINT m_dpi = 0;               // the DPI the dialog is drawn at
+    HFONT m_scaledFont = nullptr; // the dialog's font, once scaled to another DPI
     bool m_placing = false;
     bool m_ended = false;
 };

@@ -91,9 +91,25 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content)
             return false;
         }
     }
-    // One rename: readers see the old file or the new one, never a mix.
-    if (::MoveFileExW(temporary.c_str(), target.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    // The old file's attributes go to the new one before it takes the old one's place. Windows'
+    // ReplaceFileW carries them itself; Wine's does not.
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKept) != 0)
+        ::SetFileAttributesW(temporary.c_str(), attributes & kKept);
+    // ReplaceFileW puts the new data in the old file's place and keeps what belongs to the old
+    // file: its access rights, owner, attributes (hidden, say) and alternate streams, which a
+    // rename of a new file over it would drop. A read-only file is refused and left alone.
+    if (::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                       nullptr, nullptr))
+        return true;
+    // No old file to keep anything of (the first write), or the old one already gone when the
+    // new could not take its name: one rename, so readers see no file or the whole new one.
+    const DWORD error = ::GetLastError();
+    if ((error == ERROR_FILE_NOT_FOUND || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT) &&
+        ::GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        ::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
         return true;
     ::DeleteFileW(temporary.c_str());
     return false;

@@ -14,21 +14,6 @@
 namespace tallyvolt::win {
 namespace {
 
-// How long a second copy waits for the running copy's window to appear (both started
-// together: the first has its claim but not yet its window).
-constexpr DWORD kWindowWaitMilliseconds = 2000;
-
-HWND RunningCopyWindow()
-{
-    for (DWORD waited = 0;; waited += 50) {
-        if (HWND window = ::FindWindowW(L"Tallyvolt", nullptr))
-            return window;
-        if (waited >= kWindowWaitMilliseconds)
-            return nullptr;
-        ::Sleep(50);
-    }
-}
-
 // Standard output and error that lead nowhere (a start from a console, which does not hand its
 // handles to a program with a window) go to the parent's console; ones redirected to a file or
 // a pipe are kept.
@@ -55,10 +40,13 @@ public:
     void ShowMessage(const char* message, MessageKind kind) override
     {
         std::fprintf(stderr, "tallyvolt: %s\n", message);
-        // The "already running" box belongs to the running copy's window, when it has one.
-        const HWND owner = kind == MessageKind::Exclamation ? RunningCopyWindow() : nullptr;
-        ::MessageBoxW(owner, Widen(message).c_str(), L"Tallyvolt",
-                      MB_OK | (kind == MessageKind::Error ? MB_ICONSTOP : MB_ICONEXCLAMATION));
+        // No box has a window of another process as its owner: a box disables its owner, and a
+        // copy ended while its box is up (logoff, Task Manager) would leave the running copy's
+        // window disabled for good, deaf to Close. MB_SETFOREGROUND keeps an ownerless box in
+        // front.
+        ::MessageBoxW(nullptr, Widen(message).c_str(), L"Tallyvolt",
+                      MB_OK | MB_SETFOREGROUND |
+                          (kind == MessageKind::Error ? MB_ICONSTOP : MB_ICONEXCLAMATION));
     }
 
     void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance&, TerminationSignals*,

@@ -45,9 +45,16 @@ public:
             status.batteryFlag = raw.BatteryFlag;
             status.batteryLifePercent = raw.BatteryLifePercent;
         }
-        status.powerWatts = win::PowerDrawFrom(win::ReadBatteryRates());
+        // Every battery device is opened and asked for its rate: only with PowerDraw=1.
+        if (m_drawReading == PowerDrawReading::Read)
+            status.powerWatts = win::PowerDrawFrom(win::ReadBatteryRates());
         return status;
     }
+
+    void SetPowerDrawReading(PowerDrawReading reading) override { m_drawReading = reading; }
+
+private:
+    PowerDrawReading m_drawReading = PowerDrawReading::Skipped;
 };
 
 class SystemTimesStatistic : public ProcessorStatistic

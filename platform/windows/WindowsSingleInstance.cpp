@@ -10,6 +10,20 @@ namespace tallyvolt {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"Tallyvolt";
+// How long a second copy waits for the running copy's window to appear (both started
+// together: the first has its claim but not yet its window).
+constexpr DWORD kWindowWaitMilliseconds = 2000;
+
+HWND RunningCopyWindow()
+{
+    for (DWORD waited = 0;; waited += 50) {
+        if (HWND window = ::FindWindowW(kWindowClass, nullptr))
+            return window;
+        if (waited >= kWindowWaitMilliseconds)
+            return nullptr;
+        ::Sleep(50);
+    }
+}
 
 class MutexInstance : public SingleInstance
 {
@@ -39,7 +53,7 @@ public:
 
     bool AskRunningCopyToSurface() override
     {
-        HWND running = ::FindWindowW(kWindowClass, nullptr);
+        HWND running = RunningCopyWindow();
         if (!running)
             return false;
         // A copy living in the tray keeps itself hidden: it refuses the show.

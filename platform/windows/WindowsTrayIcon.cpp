@@ -1,6 +1,7 @@
 // The tray icon through Shell_NotifyIconW, drawn from the battery glyph.
 #include "resources/Resource.h"
 
+#include "platform/windows/Dpi.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsTrayIcon.h"
 #include "tray/TrayGlyph.h"
@@ -69,7 +70,9 @@ bool WindowsTrayIcon::Send(DWORD command)
         data.uCallbackMessage = WM_TRAYNOTIFY;
         if (m_icon)
             ::DestroyIcon(m_icon);
-        m_icon = CreateBatteryIcon(m_look, ::GetSystemMetrics(SM_CXSMICON));
+        // At the size the notification area asks for at its screen's DPI now: 16 pixels at
+        // 100 %, 24 at 150 %.
+        m_icon = CreateBatteryIcon(m_look, SmallIconSize(TaskbarDpi()));
         data.hIcon = m_icon ? m_icon
                             : static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
                                                               MAKEINTRESOURCEW(IDI_MAIN),
@@ -109,6 +112,12 @@ void WindowsTrayIcon::Delete()
 bool WindowsTrayIcon::HostPresent() const
 {
     return ::FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+}
+
+void WindowsTrayIcon::Redraw()
+{
+    if (m_added)
+        Send(NIM_MODIFY);
 }
 
 void WindowsTrayIcon::TaskbarCreated()

@@ -27,6 +27,8 @@ public:
     // The task bar was (re)created (Explorer restarted): the icon goes back in while the
     // window lives in the tray; a window waiting for a tray hears that one has come.
     void TaskbarCreated();
+    // Draws the icon again at the size the task bar's DPI asks for now.
+    void Redraw();
 
 private:
     bool Send(DWORD command);

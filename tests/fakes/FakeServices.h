@@ -16,6 +16,7 @@ class FakePower : public PowerSource
 {
 public:
     PowerStatus Read() override { return next; }
+    void SetPowerDrawReading(PowerDrawReading reading) override { drawReading = reading; }
     void Set(std::uint8_t percent, std::uint8_t ac, std::uint8_t flag)
     {
         next.batteryLifePercent = percent;
@@ -24,6 +25,7 @@ public:
     }
 
     PowerStatus next;
+    PowerDrawReading drawReading = PowerDrawReading::Skipped;
 };
 
 class FakeProcessor : public ProcessorStatistic

@@ -246,6 +246,7 @@ TEST_F(Sampling, FooterCarriesTheRunsFigures)
 TEST_F(Sampling, PowerColumnAndTheFootersTimeWeightedAverageOfKnownPowers)
 {
     ASSERT_TRUE(m_dlg.SetPowerDraw(1));
+    EXPECT_EQ(m_fakes.power.drawReading, tallyvolt::PowerDrawReading::Read);
     ASSERT_TRUE(m_dlg.SetExtraInfo(1));
     m_fakes.power.next.powerWatts = 10.0;
     m_fakes.processor.next = 10;
@@ -272,6 +273,10 @@ TEST_F(Sampling, PowerColumnAndTheFootersTimeWeightedAverageOfKnownPowers)
 
 TEST_F(Sampling, WithoutPowerDrawTheReadingIsIgnoredAndNoPowerFigureIsShown)
 {
+    // The power draw costs a query of every battery device on Windows: not asked for unless
+    // the key asks.
+    ASSERT_TRUE(m_dlg.SetPowerDraw(0));
+    EXPECT_EQ(m_fakes.power.drawReading, tallyvolt::PowerDrawReading::Skipped);
     ASSERT_TRUE(m_dlg.SetExtraInfo(1));
     m_fakes.power.next.powerWatts = 10.0;
     m_dlg.SetUpDialog(m_window, m_tray);
@@ -294,4 +299,5 @@ TEST_F(Sampling, AveragePowerIsUnknownWhenNoSampleKnewIt)
     EXPECT_NE(Log().find("CPU Average:0.00%\tAverage Power:Unknown\r\n\r\n"), std::string::npos);
     EXPECT_FALSE(m_dlg.SetPowerDraw(2));
     EXPECT_TRUE(m_dlg.PowerDraw());
+    EXPECT_EQ(m_fakes.power.drawReading, tallyvolt::PowerDrawReading::Read);
 }

@@ -1,5 +1,6 @@
 // The Windows platform layer: log file, files and folders, one running copy, readings.
 #include "platform/Clock.h"
+#include "platform/FileOpening.h"
 #include "platform/Files.h"
 #include "platform/FirstInterval.h"
 #include "platform/LogFile.h"
@@ -17,9 +18,11 @@
 
 #include <gtest/gtest.h>
 
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -127,6 +130,19 @@ TEST(WindowsFiles, NonAsciiFoldersWorkThroughout)
     // No temporary file left beside it.
     EXPECT_FALSE(FileExists(path + ".tallyvolt-new"));
 
+    // The report's files: opened by the wide name, never by the code page's rendering of it.
+    std::FILE* stream = OpenFileStream(JoinPath(folder, "\xE8\xBC\xB8\xE5\x87\xBA.csv"), "wb");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_GE(std::fputs("a\nb", stream), 0);
+    std::fclose(stream);
+    const int fd = OpenFileForReading(JoinPath(folder, "\xE8\xBC\xB8\xE5\x87\xBA.csv"));
+    ASSERT_GE(fd, 0);
+    char bytes[8] = {};
+    EXPECT_EQ(::_read(fd, bytes, sizeof bytes), 3); // binary: no CR added, none taken
+    ::_close(fd);
+    EXPECT_EQ(OpenFileForReading(JoinPath(folder, "\xC5\x81.log")), -1);
+    EXPECT_EQ(errno, ENOENT);
+
     auto log = CreateLogFile();
     ASSERT_TRUE(log->Open(JoinPath(folder, "run.log"), path));
     EXPECT_TRUE(log->Append("r\r\n"));
@@ -139,6 +155,28 @@ TEST(WindowsFiles, NonAsciiFoldersWorkThroughout)
     ::SetCurrentDirectoryW(saved);
     EXPECT_TRUE(win::SameFileName(current, folder)) << current;
     EXPECT_EQ(current.substr(current.size() - 14), "J\xC3\xBCrgen \xE7\x94\xA8\xE6\x88\xB7");
+}
+
+// The settings file was once rewritten by renaming a new file over it, which dropped its
+// attributes and rights at the first run.
+TEST(WindowsFiles, ReplacementKeepsTheFilesAttributesAndLeavesAReadOnlyFileAlone)
+{
+    TempFolder dir;
+    const std::wstring hidden = win::Widen(dir / "hidden.ini");
+    WriteFile(dir / "hidden.ini", "[Tallyvolt]\r\nA=1\r\n");
+    ASSERT_TRUE(::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(ReplaceFileAtomically(dir / "hidden.ini", "[Tallyvolt]\r\nA=2\r\n"));
+    EXPECT_EQ(ReadFile(dir / "hidden.ini"), "[Tallyvolt]\r\nA=2\r\n");
+    EXPECT_EQ(::GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN,
+              static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+
+    const std::wstring locked = win::Widen(dir / "locked.ini");
+    WriteFile(dir / "locked.ini", "[Tallyvolt]\r\nA=1\r\n");
+    ASSERT_TRUE(::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(ReplaceFileAtomically(dir / "locked.ini", "[Tallyvolt]\r\nA=2\r\n"));
+    EXPECT_EQ(ReadFile(dir / "locked.ini"), "[Tallyvolt]\r\nA=1\r\n");
+    EXPECT_FALSE(FileExists(dir / "locked.ini.tallyvolt-new"));
+    ::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(WindowsFiles, DefaultLogIsOnTheDesktop)

@@ -3,9 +3,12 @@
 // reports what it sees on standard output. Exit status 0 when the request was served.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -53,13 +56,24 @@ void PrintState(HWND window)
     RECT r{};
     ::GetWindowRect(window, &r);
     const LONG_PTR exStyle = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
-    std::printf("visible=%d iconic=%d topmost=%d rect=%ld,%ld,%ld,%ld\n",
+    RECT client{};
+    ::GetClientRect(window, &client);
+    std::printf("visible=%d iconic=%d topmost=%d enabled=%d rect=%ld,%ld,%ld,%ld client=%ldx%ld\n",
                 ::IsWindowVisible(window) ? 1 : 0, ::IsIconic(window) ? 1 : 0,
-                (exStyle & WS_EX_TOPMOST) ? 1 : 0, r.left, r.top, r.right, r.bottom);
+                (exStyle & WS_EX_TOPMOST) ? 1 : 0, ::IsWindowEnabled(window) ? 1 : 0, r.left, r.top,
+                r.right, r.bottom, client.right, client.bottom);
 }
 
-// A message box or About box captioned `title`: prints its text and owner, then presses OK.
-int AnswerBox(const wchar_t* title, int textId, DWORD milliseconds)
+enum class BoxAnswer
+{
+    PressOk,
+    LeaveUp, // for a test that ends the box's process while the box is up
+};
+
+// A message box or About box captioned `title`: prints its text and owner, then presses OK or
+// leaves it up.
+int AnswerBox(const wchar_t* title, int textId, DWORD milliseconds,
+              BoxAnswer answer = BoxAnswer::PressOk)
 {
     HWND box = WaitFor(L"#32770", title, milliseconds);
     if (!box) {
@@ -75,8 +89,57 @@ int AnswerBox(const wchar_t* title, int textId, DWORD milliseconds)
     HWND icon = ::GetDlgItem(box, 0x14); // the message box's icon control
     std::printf("text=%s\nowner=%s\nicon=%d\n", ControlText(box, textId).c_str(),
                 Narrow(ownerClass).c_str(), icon ? 1 : 0);
-    ::SendMessageW(box, WM_COMMAND, IDOK, 0);
+    if (answer == BoxAnswer::PressOk)
+        ::SendMessageW(box, WM_COMMAND, IDOK, 0);
     return 0;
+}
+
+// The tip of each docked tray icon, as its tooltip in the tray's process (Wine's explorer.exe)
+// holds it to show on hover. Under Wine the docked icon's place on the screen is unknown to the
+// hit test, so a hover shows the tip only now and then; the text is read from the tooltip
+// itself, through memory lent in the tray's process (tooltip messages carry pointers there).
+int PrintTrayTips()
+{
+    int found = 0;
+    HWND tip = nullptr;
+    while ((tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr))) {
+        wchar_t ownerClass[64] = L"";
+        ::GetClassNameW(::GetWindow(tip, GW_OWNER), ownerClass, 64);
+        if (std::wcscmp(ownerClass, L"__winex11_tray_icon") != 0)
+            continue;
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(tip, &pid);
+        HANDLE tray =
+            ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (!tray)
+            continue;
+        constexpr std::size_t kText = 128;
+        void* lent = ::VirtualAllocEx(tray, nullptr, sizeof(TTTOOLINFOW) + kText * sizeof(wchar_t),
+                                      MEM_COMMIT, PAGE_READWRITE);
+        auto* remoteInfo = static_cast<TTTOOLINFOW*>(lent);
+        auto* remoteText =
+            reinterpret_cast<wchar_t*>(static_cast<char*>(lent) + sizeof(TTTOOLINFOW));
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof info;
+        SIZE_T done = 0;
+        if (lent && ::WriteProcessMemory(tray, remoteInfo, &info, sizeof info, &done) &&
+            ::SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remoteInfo)) &&
+            ::ReadProcessMemory(tray, remoteInfo, &info, sizeof info, &done)) {
+            info.lpszText = remoteText;
+            wchar_t text[kText] = L"";
+            ::WriteProcessMemory(tray, remoteInfo, &info, sizeof info, &done);
+            ::WriteProcessMemory(tray, remoteText, text, sizeof text, &done);
+            ::SendMessageW(tip, TTM_GETTEXTW, kText, reinterpret_cast<LPARAM>(remoteInfo));
+            ::ReadProcessMemory(tray, remoteText, text, sizeof text, &done);
+            text[kText - 1] = L'\0';
+            std::printf("%s\n", Narrow(text).c_str());
+            ++found;
+        }
+        if (lent)
+            ::VirtualFreeEx(tray, lent, 0, MEM_RELEASE);
+        ::CloseHandle(tray);
+    }
+    return found > 0 ? 0 : 1;
 }
 
 } // namespace
@@ -103,6 +166,11 @@ int main(int argc, char** argv)
     }
     if (command == "message-box")
         return AnswerBox(L"Tallyvolt", 0xFFFF, static_cast<DWORD>(argc > 2 ? number(2) : 10000));
+    if (command == "message-box-left-up")
+        return AnswerBox(L"Tallyvolt", 0xFFFF, static_cast<DWORD>(argc > 2 ? number(2) : 10000),
+                         BoxAnswer::LeaveUp);
+    if (command == "tray-tip")
+        return PrintTrayTips();
     if (command == "no-window") {
         // True when no monitor window appears within the time given.
         return WaitFor(L"Tallyvolt", nullptr, static_cast<DWORD>(number(2))) ? 1 : 0;
@@ -131,8 +199,8 @@ int main(int argc, char** argv)
                     ControlText(window, 1002).c_str(), ControlText(window, 1003).c_str());
     } else if (command == "powerfigure") {
         // The fourth row is there only with PowerDraw=1.
-        std::printf("%s\n", ::GetDlgItem(window, 1004) ? ControlText(window, 1004).c_str()
-                                                        : "<none>");
+        std::printf("%s\n",
+                    ::GetDlgItem(window, 1004) ? ControlText(window, 1004).c_str() : "<none>");
     } else if (command == "state") {
         PrintState(window);
     } else if (command == "syscommand") {
@@ -162,6 +230,12 @@ int main(int argc, char** argv)
         return AnswerBox(L"About Tallyvolt", -1, 5000);
     } else if (command == "close") {
         ::PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        for (int i = 0; i < 100 && ::IsWindow(window); ++i)
+            ::Sleep(50);
+        return ::IsWindow(window) ? 1 : 0;
+    } else if (command == "close-box") {
+        // What the title bar's close box sends; a disabled window ignores it.
+        ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         for (int i = 0; i < 100 && ::IsWindow(window); ++i)
             ::Sleep(50);
         return ::IsWindow(window) ? 1 : 0;
