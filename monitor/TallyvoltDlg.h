@@ -99,6 +99,11 @@ public:
     // One sample: reads power and processor, advances the burn rate and the processor
     // average, appends a record to the log and, if asked, shows the figures.
     void Update(bool refreshDialog);
+    // A descriptor that becomes readable when power supplies come, go or change, for the
+    // window's event loop to watch from now on; -1 where each sample finds out by itself.
+    int WatchSupplyChanges() { return m_power.WatchChanges(); }
+    // The descriptor from WatchSupplyChanges() became readable.
+    void OnSuppliesChanged() { m_power.TakeChanges(); }
 
     const std::string& BatteryText() const { return m_batteryText; }
     const std::string& BurnRateText() const { return m_burnRateText; }

@@ -27,6 +27,12 @@ public:
     virtual ~PowerSource() = default;
     // Reads the current power state; anything that cannot be read comes back as 255.
     virtual PowerStatus Read() = 0;
+    // Lets the source learn of supplies coming, going or changing from the returned
+    // descriptor, which the caller's event loop then watches, answering each readiness with
+    // TakeChanges(). -1 where there is no such descriptor: Read() keeps finding out by itself.
+    virtual int WatchChanges() { return -1; }
+    // The descriptor from WatchChanges() became readable.
+    virtual void TakeChanges() {}
 };
 
 // The machine's own power supplies.
