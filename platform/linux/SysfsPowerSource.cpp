@@ -659,10 +659,10 @@ std::optional<std::string_view> SysfsPowerSource::ReadUevent(const char* name, O
                              [name](const OpenUevent& u) { return u.name == name; });
     if (open != m_uevents.end()) {
         // A file replaced under its name (possible in copies of sysfs, not in sysfs itself)
-        // is left with no links; it is opened again by name. Followed by events, the tree is
-        // the kernel's own and the check is left out.
+        // is left with no links; it is opened again by name. Followed by events, only the
+        // listings after one check, not every sample.
         struct stat st;
-        if (m_following || (::fstat(open->fd.Get(), &st) == 0 && st.st_nlink > 0)) {
+        if (::fstat(open->fd.Get(), &st) == 0 && st.st_nlink > 0) {
             if (std::optional<std::string_view> text = ReadWhole(open->fd.Get())) {
                 open->scan = m_scan;
                 kept = &*open;
