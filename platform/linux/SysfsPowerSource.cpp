@@ -55,27 +55,12 @@ template <typename Enum> constexpr std::size_t Index(Enum value)
     return static_cast<std::size_t>(value);
 }
 
-struct FieldName
-{
-    std::string_view ueventKey; // after the POWER_SUPPLY_ prefix
-    const char* fileName;
+// Each field's attribute file, read where the uevent lacks the key.
+constexpr std::array<const char*, Index(Field::Count)> kFileNames = {
+    "type",       "scope",       "present",     "status",      "online",
+    "energy_now", "energy_full", "charge_now",  "charge_full", "capacity",
+    "power_now",  "current_now", "voltage_now",
 };
-
-constexpr std::array<FieldName, Index(Field::Count)> kFieldNames = {{
-    {"TYPE", "type"},
-    {"SCOPE", "scope"},
-    {"PRESENT", "present"},
-    {"STATUS", "status"},
-    {"ONLINE", "online"},
-    {"ENERGY_NOW", "energy_now"},
-    {"ENERGY_FULL", "energy_full"},
-    {"CHARGE_NOW", "charge_now"},
-    {"CHARGE_FULL", "charge_full"},
-    {"CAPACITY", "capacity"},
-    {"POWER_NOW", "power_now"},
-    {"CURRENT_NOW", "current_now"},
-    {"VOLTAGE_NOW", "voltage_now"},
-}};
 
 enum class Lookup
 {
@@ -84,13 +69,18 @@ enum class Lookup
     Found,
 };
 
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 std::string_view Trim(std::string_view text)
 {
-    constexpr std::string_view kSpace = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+    while (!text.empty() && IsSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 // Reads the file `name` in the folder `folderFd` into `buffer`, which is one byte larger than
@@ -150,34 +140,53 @@ Number ParseMagnitude(Lookup lookup, std::string_view text)
     return ParseNumber(lookup, text);
 }
 
-// The field a uevent key names (the part after POWER_SUPPLY_), told apart by its first letter
-// so that a line costs one or two comparisons; Field::Count for keys the reader has no use for.
-Field FieldOfKey(std::string_view key)
+// Whether a uevent entry starts with `keyAndEquals` (such as "TYPE="): a comparison of a length
+// known when compiled, which needs no call.
+template <std::size_t N> bool StartsWith(std::string_view entry, const char (&keyAndEquals)[N])
 {
-    auto pick = [key](std::initializer_list<Field> candidates) {
-        for (const Field field : candidates)
-            if (kFieldNames[Index(field)].ueventKey == key)
-                return field;
-        return Field::Count;
+    return entry.size() >= N - 1 && std::memcmp(entry.data(), keyAndEquals, N - 1) == 0;
+}
+
+// The field a uevent entry (KEY=VALUE, after POWER_SUPPLY_) sets and where its value starts;
+// Field::Count for keys the reader has no use for. The key is told by its first letter, so an
+// entry costs one or two comparisons, each taking the '=' along: no search for it.
+Field FieldOfEntry(std::string_view entry, std::size_t& valueStart)
+{
+    Field found = Field::Count;
+    auto is = [&](Field field, const auto& keyAndEquals) {
+        if (!StartsWith(entry, keyAndEquals))
+            return false;
+        found = field;
+        valueStart = sizeof keyAndEquals - 1;
+        return true;
     };
-    switch (key.empty() ? '\0' : key.front()) {
+    switch (entry.empty() ? '\0' : entry.front()) {
     case 'T':
-        return pick({Field::Type});
+        is(Field::Type, "TYPE=");
+        break;
     case 'S':
-        return pick({Field::Status, Field::Scope});
+        is(Field::Status, "STATUS=") || is(Field::Scope, "SCOPE=");
+        break;
     case 'P':
-        return pick({Field::Present, Field::PowerNow});
+        is(Field::Present, "PRESENT=") || is(Field::PowerNow, "POWER_NOW=");
+        break;
     case 'O':
-        return pick({Field::Online});
+        is(Field::Online, "ONLINE=");
+        break;
     case 'E':
-        return pick({Field::EnergyNow, Field::EnergyFull});
+        is(Field::EnergyNow, "ENERGY_NOW=") || is(Field::EnergyFull, "ENERGY_FULL=");
+        break;
     case 'C':
-        return pick({Field::ChargeNow, Field::ChargeFull, Field::Capacity, Field::CurrentNow});
+        is(Field::ChargeNow, "CHARGE_NOW=") || is(Field::ChargeFull, "CHARGE_FULL=") ||
+            is(Field::Capacity, "CAPACITY=") || is(Field::CurrentNow, "CURRENT_NOW=");
+        break;
     case 'V':
-        return pick({Field::VoltageNow});
+        is(Field::VoltageNow, "VOLTAGE_NOW=");
+        break;
     default:
-        return Field::Count;
+        break;
     }
+    return found;
 }
 
 // One supply's attributes: its uevent read once, single files only for keys it lacks (older
@@ -195,26 +204,20 @@ public:
             return; // every field then comes from its own file
         m_ueventRead = true;
         // One pass over the bytes, the values left where they lie: no copy, no allocation.
-        constexpr std::string_view kPrefix = "POWER_SUPPLY_";
         const char* line = uevent->data();
         const char* const end = line + uevent->size();
-        while (line < end) {
+        for (;;) {
             const void* newline = std::memchr(line, '\n', static_cast<std::size_t>(end - line));
             const char* const lineEnd = newline ? static_cast<const char*>(newline) : end;
-            const std::size_t length = static_cast<std::size_t>(lineEnd - line);
-            if (length > kPrefix.size() && std::memcmp(line, kPrefix.data(), kPrefix.size()) == 0) {
-                const char* const key = line + kPrefix.size();
-                const void* equals = std::memchr(key, '=', length - kPrefix.size());
-                if (equals) {
-                    const char* const value = static_cast<const char*>(equals) + 1;
-                    const Field field = FieldOfKey(
-                        std::string_view(key, static_cast<std::size_t>(value - 1 - key)));
-                    // The first of a repeated key counts.
-                    if (field != Field::Count && !m_found[Index(field)]) {
-                        m_found[Index(field)] = true;
-                        m_values[Index(field)] =
-                            std::string_view(value, static_cast<std::size_t>(lineEnd - value));
-                    }
+            const std::string_view text(line, static_cast<std::size_t>(lineEnd - line));
+            if (StartsWith(text, "POWER_SUPPLY_")) {
+                const std::string_view entry = text.substr(sizeof "POWER_SUPPLY_" - 1);
+                std::size_t valueStart = 0;
+                const Field field = FieldOfEntry(entry, valueStart);
+                // The first of a repeated key counts.
+                if (field != Field::Count && !m_found[Index(field)]) {
+                    m_found[Index(field)] = true;
+                    m_values[Index(field)] = entry.substr(valueStart);
                 }
             }
             if (!newline)
@@ -236,7 +239,7 @@ public:
             text = {};
             return Lookup::Missing;
         } else {
-            lookup = ReadSmallFile(Folder(), kFieldNames[i].fileName, m_attributeBuffer, text);
+            lookup = ReadSmallFile(Folder(), kFileNames[i], m_attributeBuffer, text);
         }
         text = Trim(text);
         return lookup;
