@@ -545,8 +545,12 @@ int SysfsPowerSource::WatchChanges()
 
 void SysfsPowerSource::TakeChanges()
 {
-    if (m_events && m_events->Take())
-        m_listingDue = true;
+    if (!m_events)
+        return;
+    m_events->Take();
+    // Whatever woke the loop, an event or an overflow that lost some, the supplies are listed
+    // anew at the next sample.
+    m_listingDue = true;
 }
 
 PowerStatus SysfsPowerSource::Read()

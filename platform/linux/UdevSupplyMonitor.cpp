@@ -44,17 +44,13 @@ int UdevSupplyMonitor::Handle() const
     return udev_monitor_get_fd(m_monitor);
 }
 
-bool UdevSupplyMonitor::Take()
+void UdevSupplyMonitor::Take()
 {
-    // The monitor's socket is non-blocking: this ends when the queue is empty. The filter has
-    // let only power supplies through, so what each event says is not needed: any of them
-    // means the supplies are listed anew.
-    bool any = false;
-    while (udev_device* device = udev_monitor_receive_device(m_monitor)) {
+    // The monitor's socket is non-blocking: this ends when the queue is empty (or with the
+    // ENOBUFS of an overflow). The filter has let only power supplies through, so what each
+    // event says is not needed.
+    while (udev_device* device = udev_monitor_receive_device(m_monitor))
         udev_device_unref(device);
-        any = true;
-    }
-    return any;
 }
 
 } // namespace tallyvolt

@@ -22,8 +22,8 @@ public:
 
     // A descriptor that becomes readable when events are waiting.
     int Handle() const;
-    // Consumes the waiting events; true if there was any.
-    bool Take();
+    // Consumes what is waiting: events, or the error of a queue that overflowed and lost some.
+    void Take();
 
 private:
     UdevSupplyMonitor(struct udev* context, udev_monitor* monitor);
