@@ -157,10 +157,22 @@ std::string Record(const std::string& delimiter, const std::string& timeStamp,
                    std::optional<std::uint32_t> cpuUsage,
                    const std::optional<std::string>& powerText)
 {
-    const std::string& d = delimiter;
-    return timeStamp + d + std::to_string(batteryPercent) + "%" + d + acText + d + stateText + d +
-           (cpuUsage ? std::to_string(*cpuUsage) + "%" : std::string(kUnknown)) +
-           (powerText ? d + *powerText : std::string()) + "\r\n";
+    // Appended into one string sized for the whole line: one allocation a record, where a
+    // chain of concatenations made one for each step.
+    const std::string percent = std::to_string(batteryPercent);
+    const std::string cpu = cpuUsage ? std::to_string(*cpuUsage) : std::string();
+    std::string line;
+    line.reserve(timeStamp.size() + percent.size() + acText.size() + stateText.size() + cpu.size() +
+                 kUnknown.size() + (powerText ? powerText->size() : 0) + 5 * delimiter.size() + 4);
+    line.append(timeStamp).append(delimiter).append(percent).append("%").append(delimiter);
+    line.append(acText).append(delimiter).append(stateText).append(delimiter);
+    if (cpuUsage)
+        line.append(cpu).append("%");
+    else
+        line.append(kUnknown);
+    if (powerText)
+        line.append(delimiter).append(*powerText);
+    return line.append("\r\n");
 }
 
 std::string StopFooter(const std::string& delimiter, const std::string& timeStamp,

@@ -106,6 +106,11 @@ public:
     // included); empty for none.
     using SampleObserver = std::function<void(const PowerStatus&, const std::string& record)>;
     void SetSampleObserver(SampleObserver observer) { m_sampleObserver = std::move(observer); }
+    // A descriptor that becomes readable when power supplies come, go or change, for the
+    // window's event loop to watch from now on; -1 where each sample finds out by itself.
+    int WatchSupplyChanges() { return m_power.WatchChanges(); }
+    // The descriptor from WatchSupplyChanges() became readable.
+    void OnSuppliesChanged() { m_power.TakeChanges(); }
 
     const std::string& BatteryText() const { return m_batteryText; }
     const std::string& BurnRateText() const { return m_burnRateText; }

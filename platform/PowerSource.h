@@ -36,6 +36,12 @@ public:
     // Whether later readings include the power draw. Skipped until asked: a source that pays
     // for it (a query of every battery device) then spares that cost.
     virtual void SetPowerDrawReading(PowerDrawReading) {}
+    // Lets the source learn of supplies coming, going or changing from the returned
+    // descriptor, which the caller's event loop then watches, answering each readiness with
+    // TakeChanges(). -1 where there is no such descriptor: Read() keeps finding out by itself.
+    virtual int WatchChanges() { return -1; }
+    // The descriptor from WatchChanges() became readable.
+    virtual void TakeChanges() {}
 };
 
 // The machine's own power supplies.

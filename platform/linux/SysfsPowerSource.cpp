@@ -4,16 +4,20 @@
 #include "platform/linux/Descriptor.h"
 
 #include <algorithm>
-#include <optional>
 #include <array>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <initializer_list>
+#include <linux/magic.h>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -51,27 +55,12 @@ template <typename Enum> constexpr std::size_t Index(Enum value)
     return static_cast<std::size_t>(value);
 }
 
-struct FieldName
-{
-    std::string_view ueventKey; // after the POWER_SUPPLY_ prefix
-    const char* fileName;
+// Each field's attribute file, read where the uevent lacks the key.
+constexpr std::array<const char*, Index(Field::Count)> kFileNames = {
+    "type",       "scope",       "present",     "status",      "online",
+    "energy_now", "energy_full", "charge_now",  "charge_full", "capacity",
+    "power_now",  "current_now", "voltage_now",
 };
-
-constexpr std::array<FieldName, Index(Field::Count)> kFieldNames = {{
-    {"TYPE", "type"},
-    {"SCOPE", "scope"},
-    {"PRESENT", "present"},
-    {"STATUS", "status"},
-    {"ONLINE", "online"},
-    {"ENERGY_NOW", "energy_now"},
-    {"ENERGY_FULL", "energy_full"},
-    {"CHARGE_NOW", "charge_now"},
-    {"CHARGE_FULL", "charge_full"},
-    {"CAPACITY", "capacity"},
-    {"POWER_NOW", "power_now"},
-    {"CURRENT_NOW", "current_now"},
-    {"VOLTAGE_NOW", "voltage_now"},
-}};
 
 enum class Lookup
 {
@@ -80,13 +69,18 @@ enum class Lookup
     Found,
 };
 
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 std::string_view Trim(std::string_view text)
 {
-    constexpr std::string_view kSpace = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+    while (!text.empty() && IsSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 // Reads the file `name` in the folder `folderFd` into `buffer`, which is one byte larger than
@@ -146,12 +140,62 @@ Number ParseMagnitude(Lookup lookup, std::string_view text)
     return ParseNumber(lookup, text);
 }
 
+// Whether a uevent entry starts with `keyAndEquals` (such as "TYPE="): a comparison of a length
+// known when compiled, which needs no call.
+template <std::size_t N> bool StartsWith(std::string_view entry, const char (&keyAndEquals)[N])
+{
+    return entry.size() >= N - 1 && std::memcmp(entry.data(), keyAndEquals, N - 1) == 0;
+}
+
+// The field a uevent entry (KEY=VALUE, after POWER_SUPPLY_) sets and where its value starts;
+// Field::Count for keys the reader has no use for. The key is told by its first letter, so an
+// entry costs one or two comparisons, each taking the '=' along: no search for it.
+Field FieldOfEntry(std::string_view entry, std::size_t& valueStart)
+{
+    Field found = Field::Count;
+    auto is = [&](Field field, const auto& keyAndEquals) {
+        if (!StartsWith(entry, keyAndEquals))
+            return false;
+        found = field;
+        valueStart = sizeof keyAndEquals - 1;
+        return true;
+    };
+    switch (entry.empty() ? '\0' : entry.front()) {
+    case 'T':
+        is(Field::Type, "TYPE=");
+        break;
+    case 'S':
+        is(Field::Status, "STATUS=") || is(Field::Scope, "SCOPE=");
+        break;
+    case 'P':
+        is(Field::Present, "PRESENT=") || is(Field::PowerNow, "POWER_NOW=");
+        break;
+    case 'O':
+        is(Field::Online, "ONLINE=");
+        break;
+    case 'E':
+        is(Field::EnergyNow, "ENERGY_NOW=") || is(Field::EnergyFull, "ENERGY_FULL=");
+        break;
+    case 'C':
+        is(Field::ChargeNow, "CHARGE_NOW=") || is(Field::ChargeFull, "CHARGE_FULL=") ||
+            is(Field::Capacity, "CAPACITY=") || is(Field::CurrentNow, "CURRENT_NOW=");
+        break;
+    case 'V':
+        is(Field::VoltageNow, "VOLTAGE_NOW=");
+        break;
+    default:
+        break;
+    }
+    return found;
+}
+
 // One supply's attributes: its uevent read once, single files only for keys it lacks (older
 // kernels and some drivers leave keys such as TYPE out of the uevent).
 class Supply
 {
 public:
-    // `uevent` is the supply's uevent as read (nullopt when it could not be).
+    // `uevent` is the supply's uevent as read (nullopt when it could not be). `name` must
+    // outlive the supply.
     Supply(int rootFd, const char* name, std::optional<std::string_view> uevent,
            std::vector<char>& attributeBuffer)
         : m_rootFd(rootFd), m_name(name), m_attributeBuffer(attributeBuffer)
@@ -159,22 +203,26 @@ public:
         if (!uevent)
             return; // every field then comes from its own file
         m_ueventRead = true;
-        constexpr std::string_view kPrefix = "POWER_SUPPLY_";
-        std::string_view text = *uevent;
-        while (!text.empty()) {
-            const std::size_t end = std::min(text.find('\n'), text.size());
-            const std::string_view line = text.substr(0, end);
-            text.remove_prefix(std::min(end + 1, text.size()));
-            const std::size_t equals = line.find('=');
-            if (line.compare(0, kPrefix.size(), kPrefix) != 0 || equals == std::string_view::npos)
-                continue;
-            const std::string_view key = line.substr(kPrefix.size(), equals - kPrefix.size());
-            for (std::size_t i = 0; i < kFieldNames.size(); ++i) {
-                if (kFieldNames[i].ueventKey == key && !m_found[i]) {
-                    m_found[i] = true;
-                    m_values[i] = line.substr(equals + 1);
+        // One pass over the bytes, the values left where they lie: no copy, no allocation.
+        const char* line = uevent->data();
+        const char* const end = line + uevent->size();
+        for (;;) {
+            const void* newline = std::memchr(line, '\n', static_cast<std::size_t>(end - line));
+            const char* const lineEnd = newline ? static_cast<const char*>(newline) : end;
+            const std::string_view text(line, static_cast<std::size_t>(lineEnd - line));
+            if (StartsWith(text, "POWER_SUPPLY_")) {
+                const std::string_view entry = text.substr(sizeof "POWER_SUPPLY_" - 1);
+                std::size_t valueStart = 0;
+                const Field field = FieldOfEntry(entry, valueStart);
+                // The first of a repeated key counts.
+                if (field != Field::Count && !m_found[Index(field)]) {
+                    m_found[Index(field)] = true;
+                    m_values[Index(field)] = entry.substr(valueStart);
                 }
             }
+            if (!newline)
+                break;
+            line = lineEnd + 1;
         }
     }
 
@@ -191,7 +239,7 @@ public:
             text = {};
             return Lookup::Missing;
         } else {
-            lookup = ReadSmallFile(Folder(), kFieldNames[i].fileName, m_attributeBuffer, text);
+            lookup = ReadSmallFile(Folder(), kFileNames[i], m_attributeBuffer, text);
         }
         text = Trim(text);
         return lookup;
@@ -224,12 +272,12 @@ private:
     int Folder()
     {
         if (!m_folder.IsOpen())
-            m_folder.Reset(::openat(m_rootFd, m_name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            m_folder.Reset(::openat(m_rootFd, m_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         return m_folder.Get();
     }
 
     int m_rootFd;
-    std::string m_name;
+    const char* m_name;
     Descriptor m_folder;
     bool m_ueventRead = false;
     std::vector<char>& m_attributeBuffer;
@@ -316,10 +364,15 @@ bool IsLinePowerType(std::string_view type)
     return type == "Mains" || type == "Wireless" || type.substr(0, 3) == "USB";
 }
 
+using LineSupplies = SysfsPowerSource::LineSupplies;
+
 // Adds up what the supplies of one scan say.
 class Tally
 {
 public:
+    // Line power as a listing found it, for samples that read only the batteries.
+    explicit Tally(const LineSupplies& lines = {}) : m_lines(lines) {}
+
     void AddBattery(const BatteryCharge& charge, bool charging)
     {
         AddBattery(charge, charging, std::nullopt, Flow::Other);
@@ -346,21 +399,23 @@ public:
     // An `online` that was not found leaves this supply's state, and so the line's, open.
     void AddLinePower(Number online)
     {
-        ++m_lineSupplies;
+        ++m_lines.count;
         if (online.lookup != Lookup::Found)
-            m_lineUnknown = true;
+            m_lines.unknown = true;
         // USB Power Delivery ports report 2 when online with a programmable supply.
         else if (online.value > 0)
-            m_lineOnline = true;
+            m_lines.online = true;
     }
+
+    const LineSupplies& Lines() const { return m_lines; }
 
     PowerStatus Result() const
     {
         PowerStatus status;
         // A charging battery proves line power even where no adapter entry exists.
-        if (m_lineOnline || m_charging)
+        if (m_lines.online || m_charging)
             status.acLineStatus = 1;
-        else if (m_lineSupplies > 0 && !m_lineUnknown)
+        else if (m_lines.count > 0 && !m_lines.unknown)
             status.acLineStatus = 0;
         if (m_powerKnown) {
             // Discharging batteries give power, charging ones take it; the others give only
@@ -401,44 +456,51 @@ private:
     std::uint64_t m_now = 0;
     std::uint64_t m_full = 0;
     std::uint64_t m_percentSum = 0;
-    int m_lineSupplies = 0;
-    bool m_lineOnline = false;
-    bool m_lineUnknown = false;
+    LineSupplies m_lines;
     bool m_powerKnown = false;
     std::array<double, 3> m_watts{}; // by Flow
 };
 
-void AddSupply(Supply& supply, Tally& tally)
+// What a supply was to the tally.
+enum class Role
+{
+    Ignored,   // not the system's (a UPS, a peripheral), or gone while read
+    LinePower, // counted as a line-power supply
+    Battery,   // one of the system's battery bays, counted whatever it holds
+};
+
+Role AddSupply(Supply& supply, Tally& tally)
 {
     std::string_view type;
     // A supply whose type cannot be read has usually just been unplugged; it says nothing.
     if (supply.Text(Field::Type, type) != Lookup::Found)
-        return;
+        return Role::Ignored;
     // Type is compared before the next read replaces the text it points into.
     const bool isBattery = type == "Battery";
     const bool isLinePower = IsLinePowerType(type);
     if (!isBattery && !isLinePower)
-        return; // a UPS or the like is neither the machine's own battery nor its line power
+        return Role::Ignored; // a UPS or the like is neither the machine's own battery nor its line
+                              // power
 
     // Peripherals (wireless mice, headsets, their charging ports) report scope Device; a
     // missing scope means System.
     std::string_view scope;
     const Lookup scopeLookup = supply.Text(Field::Scope, scope);
     if (scopeLookup == Lookup::Found && scope == "Device")
-        return;
+        return Role::Ignored;
 
     if (isLinePower) {
         tally.AddLinePower(scopeLookup == Lookup::Unreadable ? Number{Lookup::Unreadable, 0}
                                                              : supply.Read(Field::Online));
-        return;
+        return Role::LinePower;
     }
     const Number present = supply.Read(Field::Present);
     if (present.lookup == Lookup::Found && present.value == 0)
-        return; // an empty battery bay, even if its driver still reports a capacity
+        return Role::Battery; // an empty bay, even if its driver still reports a capacity
     if (scopeLookup == Lookup::Unreadable || present.lookup == Lookup::Unreadable) {
         // Perhaps a system battery, perhaps not there: its charge is unknown.
         tally.AddBattery(BatteryCharge{}, false);
-        return;
+        return Role::Battery;
     }
     std::string_view status;
     Flow flow = Flow::Other;
@@ -447,12 +509,14 @@ void AddSupply(Supply& supply, Tally& tally)
     const bool charging = flow == Flow::In;
     const BatteryCharge charge = ReadCharge(supply);
     tally.AddBattery(charge, charging, ReadWatts(supply), flow);
+    return Role::Battery;
 }
 
 } // namespace
 
-SysfsPowerSource::SysfsPowerSource(std::string root)
-    : m_root(std::move(root)), m_ueventBuffer(kMaxFileSize + 1), m_attributeBuffer(kMaxFileSize + 1)
+SysfsPowerSource::SysfsPowerSource(std::string root, std::unique_ptr<UdevSupplyMonitor> events)
+    : m_root(std::move(root)), m_events(std::move(events)), m_ueventBuffer(kMaxFileSize + 1),
+      m_attributeBuffer(kMaxFileSize + 1)
 {
 }
 
@@ -462,11 +526,68 @@ SysfsPowerSource::~SysfsPowerSource()
         ::closedir(m_folder);
 }
 
+int SysfsPowerSource::WatchChanges()
+{
+    if (!m_events)
+        return -1;
+    // udev speaks of the kernel's own supplies. A tree that is not on sysfs (a copy, a fixture,
+    // another tree bind-mounted over /sys/class/power_supply) hears nothing from it, so it is
+    // listed at every sample as without events.
+    struct statfs filesystem;
+    if (::statfs(m_root.c_str(), &filesystem) != 0 ||
+        static_cast<unsigned long>(filesystem.f_type) != SYSFS_MAGIC) {
+        m_events.reset();
+        return -1;
+    }
+    m_following = true;
+    return m_events->Handle();
+}
+
+void SysfsPowerSource::TakeChanges()
+{
+    if (!m_events)
+        return;
+    m_events->Take();
+    // Whatever woke the loop, an event or an overflow that lost some, the supplies are listed
+    // anew at the next sample.
+    m_listingDue = true;
+}
+
 PowerStatus SysfsPowerSource::Read()
+{
+    if (m_following && !m_listingDue) {
+        if (const std::optional<PowerStatus> status = ReadKeptBatteries())
+            return *status;
+    }
+    return ReadListing();
+}
+
+std::optional<PowerStatus> SysfsPowerSource::ReadKeptBatteries()
+{
+    // Nothing came or went since the last listing: the adapters stand as listed, and only the
+    // batteries are read, one read of each one's uevent.
+    Tally tally(m_lines);
+    for (OpenUevent& kept : m_uevents) {
+        if (!kept.battery)
+            continue;
+        const std::optional<std::string_view> text = ReadWhole(kept.fd.Get());
+        // A read that fails (ENODEV: the battery is going, its event not yet taken) or a
+        // supply that no longer reads as a battery: list afresh now, not a sample later.
+        if (!text)
+            return std::nullopt;
+        Supply supply(::dirfd(m_folder), kept.name.c_str(), text, m_attributeBuffer);
+        if (AddSupply(supply, tally) != Role::Battery)
+            return std::nullopt;
+    }
+    return tally.Result();
+}
+
+PowerStatus SysfsPowerSource::ReadListing()
 {
     // The root stays open between samples; its listing is read anew on every call, since
     // docks, hot-unplugged batteries and USB-C ports come and go. Should the root itself be
     // replaced or removed, it is opened afresh.
+    m_listingDue = true; // until a listing has gone through
     struct stat now;
     if (::stat(m_root.c_str(), &now) != 0) {
         if (m_folder)
@@ -482,7 +603,8 @@ PowerStatus SysfsPowerSource::Read()
         ::rewinddir(m_folder);
     } else {
         m_uevents.clear(); // files of another root
-        if (!(m_folder = ::opendir(m_root.c_str())) || ::fstat(::dirfd(m_folder), &m_folderId) != 0) {
+        if (!(m_folder = ::opendir(m_root.c_str())) ||
+            ::fstat(::dirfd(m_folder), &m_folderId) != 0) {
             if (m_folder)
                 ::closedir(m_folder);
             m_folder = nullptr;
@@ -490,6 +612,7 @@ PowerStatus SysfsPowerSource::Read()
         }
     }
     Tally tally;
+    bool batteriesKept = true;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(m_folder);
@@ -505,54 +628,68 @@ PowerStatus SysfsPowerSource::Read()
             continue;
         // The entries in /sys/class/power_supply are links to the device folders; the paths
         // through them follow the links. An entry that is no folder reads nothing.
-        Supply supply(::dirfd(m_folder), entry->d_name, ReadUevent(entry->d_name),
+        OpenUevent* uevent = nullptr;
+        Supply supply(::dirfd(m_folder), entry->d_name, ReadUevent(entry->d_name, uevent),
                       m_attributeBuffer);
-        AddSupply(supply, tally);
+        const bool battery = AddSupply(supply, tally) == Role::Battery;
+        if (uevent)
+            uevent->battery = battery;
+        else if (battery)
+            batteriesKept = false; // read without its uevent: no kept file to read it by
     }
     // Supplies no longer listed (unplugged) let go of their files.
     m_uevents.erase(std::remove_if(m_uevents.begin(), m_uevents.end(),
                                    [this](const OpenUevent& u) { return u.scan != m_scan; }),
                     m_uevents.end());
     ++m_scan;
+    m_lines = tally.Lines();
+    m_listingDue = !batteriesKept;
     return tally.Result();
 }
 
-std::optional<std::string_view> SysfsPowerSource::ReadUevent(const char* name)
+std::optional<std::string_view> SysfsPowerSource::ReadWhole(int fd)
 {
     // The whole file from its start into the buffer; nullopt on an error or an oversized file.
     // A folder or a FIFO planted in the tree fails the read itself (EISDIR, ESPIPE).
-    auto read = [this](int fd) -> std::optional<std::string_view> {
-        const ssize_t got =
-            ReadUpTo(fd, m_ueventBuffer.data(), m_ueventBuffer.size(), ReadFrom::Start);
-        if (got < 0 || static_cast<std::size_t>(got) > kMaxFileSize)
-            return std::nullopt;
-        return std::string_view(m_ueventBuffer.data(), static_cast<std::size_t>(got));
-    };
+    const ssize_t got = ReadUpTo(fd, m_ueventBuffer.data(), m_ueventBuffer.size(), ReadFrom::Start);
+    if (got < 0 || static_cast<std::size_t>(got) > kMaxFileSize)
+        return std::nullopt;
+    return std::string_view(m_ueventBuffer.data(), static_cast<std::size_t>(got));
+}
+
+std::optional<std::string_view> SysfsPowerSource::ReadUevent(const char* name, OpenUevent*& kept)
+{
+    kept = nullptr;
     // Each supply's uevent stays open and is re-read from its start: sysfs renders it afresh
     // on every read, and it saves an open and a close per supply at every sample.
     auto open = std::find_if(m_uevents.begin(), m_uevents.end(),
                              [name](const OpenUevent& u) { return u.name == name; });
     if (open != m_uevents.end()) {
         // A file replaced under its name (possible in copies of sysfs, not in sysfs itself)
-        // is left with no links; it is opened again by name.
+        // is left with no links; it is opened again by name. Followed by events, only the
+        // listings after one check, not every sample.
         struct stat st;
         if (::fstat(open->fd.Get(), &st) == 0 && st.st_nlink > 0) {
-            if (std::optional<std::string_view> text = read(open->fd.Get())) {
+            if (std::optional<std::string_view> text = ReadWhole(open->fd.Get())) {
                 open->scan = m_scan;
+                kept = &*open;
                 return text;
             }
         }
         m_uevents.erase(open); // a device gone (ENODEV) or a file grown odd: start over
     }
     const std::string path = std::string(name) + "/uevent";
-    OpenUevent fresh{name, Descriptor(::openat(::dirfd(m_folder), path.c_str(),
-                                               O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)),
-                     m_scan};
+    OpenUevent fresh{name,
+                     Descriptor(::openat(::dirfd(m_folder), path.c_str(),
+                                         O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)),
+                     m_scan, false};
     if (!fresh.fd.IsOpen())
         return std::nullopt;
-    std::optional<std::string_view> text = read(fresh.fd.Get());
-    if (text)
+    std::optional<std::string_view> text = ReadWhole(fresh.fd.Get());
+    if (text) {
         m_uevents.push_back(std::move(fresh));
+        kept = &m_uevents.back();
+    }
     return text;
 }
 

@@ -99,6 +99,7 @@ MonitorWindow::~MonitorWindow()
 {
     delete m_surfaceSource;
     delete m_signalSource;
+    delete m_supplySource;
 }
 
 void MonitorWindow::BuildControls()
@@ -196,6 +197,15 @@ void MonitorWindow::Run()
         });
         m_signalSource = loop.AddSourceForFD(m_signals->Handle(), m_signalHandler.get(),
                                              wxEVENT_SOURCE_INPUT);
+    }
+    // Power supplies coming, going or changing, as the kernel announces them: the samples
+    // then read only the batteries, with no listing of the supplies each time.
+    const int supplyHandle = m_supplySource ? -1 : m_monitor.WatchSupplyChanges();
+    if (supplyHandle >= 0) {
+        m_supplyHandler =
+            std::make_unique<ReadableHandler>([this] { m_monitor.OnSuppliesChanged(); });
+        m_supplySource =
+            loop.AddSourceForFD(supplyHandle, m_supplyHandler.get(), wxEVENT_SOURCE_INPUT);
     }
     m_loop = &loop;
     loop.Run();

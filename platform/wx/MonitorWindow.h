@@ -88,5 +88,7 @@ private:
     tallyvolt::TerminationSignals* m_signals;
     std::unique_ptr<ReadableHandler> m_signalHandler;
     wxEventLoopSource* m_signalSource = nullptr;
+    std::unique_ptr<ReadableHandler> m_supplyHandler;
+    wxEventLoopSource* m_supplySource = nullptr;
     bool m_ending = false;
 };

@@ -229,6 +229,32 @@ TEST(SysfsPowerSource, UnreadableChargeIsUnknownWithoutLevelFlags)
     }
 }
 
+TEST(SysfsPowerSource, UeventKeysAreTakenWholeAmongLookalikes)
+{
+    // Keys that share their first letters, or their whole start, with those the reader uses,
+    // lines that are not keys, and a last line with no line feed: each value must land in
+    // exactly its own field. Misread, the design energy makes 33 %, the stray status a
+    // charging battery, the stray type a mains adapter.
+    TempFolder folder;
+    fs::create_directories(folder / "BAT0");
+    WriteFile(folder / "BAT0/uevent", "POWER_SUPPLY_NAME=BAT0\n"
+                                      "POWER_SUPPLY_TYPEX=Mains\n"
+                                      "POWER_SUPPLY_CAPACITY_LEVEL=Critical\n"
+                                      "POWER_SUPPLY_ENERGY_FULL_DESIGN=90000000\n"
+                                      "POWER_SUPPLY_ENERGY_NOW_AVG=1\n"
+                                      "POWER_SUPPLY_STATUS_FLAGS=Charging\n"
+                                      "POWER_SUPPLY_=7\n"
+                                      "POWER_SUPPLY_ENERGY_FULL\n"
+                                      "ENERGY_FULL=1\n"
+                                      "\n"
+                                      "POWER_SUPPLY_TYPE=Battery\n"
+                                      "POWER_SUPPLY_PRESENT=1\n"
+                                      "POWER_SUPPLY_STATUS=Discharging\n"
+                                      "POWER_SUPPLY_ENERGY_NOW=30000000\n"
+                                      "POWER_SUPPLY_ENERGY_FULL=40000000");
+    EXPECT_EQ(ReadTree(folder.Path()), Reading(255, tallyvolt::kBatteryHigh, 75));
+}
+
 TEST(SysfsPowerSource, EnergyPairEdgeCases)
 {
     TempTree tree("own-energy-single");
