@@ -25,6 +25,8 @@ constexpr std::size_t kMaxRuns = 60;
 
 } // namespace
 
+const bool kDrawsCharts = true;
+
 struct ChartBuilder::Parts
 {
     explicit Parts(PlotOptions plot) : options(std::move(plot)) {}

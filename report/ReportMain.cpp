@@ -300,7 +300,9 @@ int main(int argc, char** argv)
                      out == stdout ? "standard output" : path.c_str(), std::strerror(errno));
         status = 1;
     }
+    // A build that draws no charts has still written the rest; the chart is refused as a usage
+    // it cannot serve.
     if (chart && !DrawChart(*chart, options, read, input))
-        status = 1;
+        status = kDrawsCharts ? 1 : 2;
     return status;
 }
