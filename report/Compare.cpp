@@ -228,8 +228,7 @@ void CompareRowFields(RowText& rows, std::string& out, const CompareRow& r)
             rows.Missing(out);
     };
     auto part = [](const std::optional<Interval>& i, double Interval::*field) {
-        return i && std::isfinite((*i).*field) ? std::optional<double>((*i).*field)
-                                               : std::nullopt;
+        return i && std::isfinite((*i).*field) ? std::optional<double>((*i).*field) : std::nullopt;
     };
     auto change = [&](const std::optional<Change>& c) {
         number(c ? std::optional<double>(c->percent) : std::nullopt, 2);
