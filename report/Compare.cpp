@@ -53,30 +53,6 @@ std::string HoursText(double hours)
     return DurationText(static_cast<LocalSeconds>(hours * 3600.0 + 0.5));
 }
 
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\')
-            out += {'\\', c};
-        else if (static_cast<unsigned char>(c) < 0x20)
-            out += Format("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-        else
-            out += c;
-    }
-    return out + "\"";
-}
-
-std::string CsvString(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (const char c : text)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 } // namespace
 
 RunComparer::RunComparer(std::string label, std::optional<Instant> started) : m_started(started)
@@ -233,67 +209,65 @@ std::string CompareTable(const std::vector<CompareRow>& rows)
     return out;
 }
 
+namespace {
+
+constexpr const char* kCompareColumns[] = {
+    "run",         "duration_s",       "samples",       "drain_pct_per_h",
+    "drain_low",   "drain_high",       "drain_problem", "hours_to_empty",
+    "power_w",     "power_low",        "power_high",    "energy_wh",
+    "cpu_average", "drain_change_pct", "drain_noise",   "power_change_pct",
+    "power_noise"};
+
+// One run's figures, a field each, in the order of kCompareColumns.
+void CompareRowFields(RowText& rows, std::string& out, const CompareRow& r)
+{
+    auto number = [&](const std::optional<double>& v, int decimals) {
+        if (v)
+            rows.Figure(out, Fixed(*v, decimals));
+        else
+            rows.Missing(out);
+    };
+    auto part = [](const std::optional<Interval>& i, double Interval::*field) {
+        return i && std::isfinite((*i).*field) ? std::optional<double>((*i).*field) : std::nullopt;
+    };
+    auto change = [&](const std::optional<Change>& c) {
+        number(c ? std::optional<double>(c->percent) : std::nullopt, 2);
+        if (c)
+            rows.Text(out, c->beyondNoise ? "beyond" : "within");
+        else
+            rows.Missing(out);
+    };
+    rows.Text(out, r.label);
+    rows.Figure(out, std::to_string(r.duration));
+    rows.Figure(out, std::to_string(r.samples));
+    for (double Interval::*field : {&Interval::value, &Interval::low, &Interval::high})
+        number(part(r.drainRate, field), 4);
+    if (r.drainRate)
+        rows.Missing(out);
+    else
+        rows.Text(out, r.drainProblem);
+    number(r.hoursToEmpty, 3);
+    for (double Interval::*field : {&Interval::value, &Interval::low, &Interval::high})
+        number(part(r.power, field), 4);
+    number(r.energyWh, 4);
+    number(r.cpuAverage, 2);
+    change(r.drainChange);
+    change(r.powerChange);
+}
+
+} // namespace
+
 std::string CompareRowsText(const std::vector<CompareRow>& rows, RowFormat format)
 {
-    const bool json = format == RowFormat::Json;
-    static const char* const kNames[] = {
-        "run",         "duration_s",       "samples",       "drain_pct_per_h",
-        "drain_low",   "drain_high",       "drain_problem", "hours_to_empty",
-        "power_w",     "power_low",        "power_high",    "energy_wh",
-        "cpu_average", "drain_change_pct", "drain_noise",   "power_change_pct",
-        "power_noise"};
-    std::string out = json ? "[" : "";
-    if (!json) {
-        for (const char* name : kNames)
-            out += std::string(name == kNames[0] ? "" : ",") + name;
-        out += "\n";
-    }
+    RowText text(format, kCompareColumns, std::size(kCompareColumns), {"\n  ", ", ", ": "});
+    std::string out;
+    text.Start(out);
     for (const CompareRow& r : rows) {
-        const std::string none = json ? "null" : "";
-        auto number = [&](const std::optional<double>& v, int decimals) {
-            return v ? Fixed(*v, decimals) : none;
-        };
-        auto text = [&](const std::string& v) { return json ? JsonString(v) : CsvString(v); };
-        auto noise = [&](const std::optional<Change>& c) {
-            return c ? text(c->beyondNoise ? "beyond" : "within") : none;
-        };
-        auto part = [](const std::optional<Interval>& i, double Interval::*field) {
-            return i && std::isfinite((*i).*field) ? std::optional<double>((*i).*field)
-                                                   : std::nullopt;
-        };
-        auto percent = [](const std::optional<Change>& c) {
-            return c ? std::optional<double>(c->percent) : std::nullopt;
-        };
-        const std::string values[] = {text(r.label),
-                                      std::to_string(r.duration),
-                                      std::to_string(r.samples),
-                                      number(part(r.drainRate, &Interval::value), 4),
-                                      number(part(r.drainRate, &Interval::low), 4),
-                                      number(part(r.drainRate, &Interval::high), 4),
-                                      r.drainRate ? none : text(r.drainProblem),
-                                      number(r.hoursToEmpty, 3),
-                                      number(part(r.power, &Interval::value), 4),
-                                      number(part(r.power, &Interval::low), 4),
-                                      number(part(r.power, &Interval::high), 4),
-                                      number(r.energyWh, 4),
-                                      number(r.cpuAverage, 2),
-                                      number(percent(r.drainChange), 2),
-                                      noise(r.drainChange),
-                                      number(percent(r.powerChange), 2),
-                                      noise(r.powerChange)};
-        if (json) {
-            out += &r == &rows.front() ? "\n  {" : ",\n  {";
-            for (std::size_t i = 0; i < std::size(kNames); ++i)
-                out += std::string(i ? ", " : "") + "\"" + kNames[i] + "\": " + values[i];
-            out += "}";
-        } else {
-            for (std::size_t i = 0; i < std::size(kNames); ++i)
-                out += (i ? "," : "") + values[i];
-            out += "\n";
-        }
+        text.BeginRow(out);
+        CompareRowFields(text, out, r);
+        text.EndRow(out);
     }
-    if (json)
-        out += rows.empty() ? "]\n" : "\n]\n";
+    text.Finish(out);
     return out;
 }
 

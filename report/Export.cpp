@@ -3,7 +3,7 @@
 
 #include "log/LogText.h"
 
-#include <charconv>
+#include <iterator>
 
 namespace tallyvolt::report {
 
@@ -23,35 +23,21 @@ const char* LinePowerWord(LinePower ac)
 
 namespace {
 
-void AppendNumber(std::string& out, std::uint64_t value)
-{
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr);
-}
+constexpr std::size_t kPiece = 64 * 1024;
+
+// The rows' columns; the last only for logs with the power column.
+constexpr const char* kColumns[] = {"run", "time", "charge", "ac", "state", "cpu", "power_w"};
 
 } // namespace
 
-constexpr std::size_t kPiece = 64 * 1024;
-
 RowWriter::RowWriter(RowFormat format, bool withPower, std::function<void(std::string_view)> sink)
-    : m_json(format == RowFormat::Json), m_withPower(withPower), m_sink(std::move(sink)),
-      m_stateWords(StateText(0))
+    : m_withPower(withPower),
+      m_rows(format, kColumns, withPower ? std::size(kColumns) : std::size(kColumns) - 1,
+             {"\n", ",", ":"}),
+      m_sink(std::move(sink)), m_stateWords(StateText(0))
 {
     m_out.reserve(kPiece + 256);
-    m_out += m_json      ? "["
-             : withPower ? "run,time,charge,ac,state,cpu,power_w\n"
-                         : "run,time,charge,ac,state,cpu\n";
-}
-
-void RowWriter::AppendPower(const report::Record& r, const char* unknown)
-{
-    if (!r.power) {
-        m_out += unknown;
-        return;
-    }
-    const std::string text = PowerText(*r.power); // "7.42W", never "-0.00W"
-    m_out.append(text, 0, text.size() - 1);
+    m_rows.Start(m_out);
 }
 
 void RowWriter::Record(const Run& run, const report::Record& r)
@@ -61,52 +47,22 @@ void RowWriter::Record(const Run& run, const report::Record& r)
         m_lastState = r.state;
         m_stateWords = StateText(r.state);
     }
-    if (m_json) {
-        out += m_firstRow ? "\n" : ",\n";
-        out += "{\"run\":";
-        AppendNumber(out, static_cast<std::uint64_t>(run.number));
-        out += ",\"time\":\"";
-        out += IsoTime(r.time);
-        out += "\",\"charge\":";
-        if (r.charge)
-            AppendNumber(out, *r.charge);
-        else
-            out += "null";
-        out += ",\"ac\":\"";
-        out += LinePowerWord(r.ac);
-        out += "\",\"state\":\"";
-        out += m_stateWords;
-        out += "\",\"cpu\":";
-        if (r.cpu)
-            AppendNumber(out, *r.cpu);
-        else
-            out += "null";
-        if (m_withPower) {
-            out += ",\"power_w\":";
-            AppendPower(r, "null");
+    m_rows.BeginRow(out);
+    m_rows.Number(out, static_cast<std::uint64_t>(run.number));
+    m_rows.Word(out, IsoTime(r.time));
+    m_rows.Number(out, r.charge);
+    m_rows.Word(out, LinePowerWord(r.ac));
+    m_rows.Word(out, m_stateWords);
+    m_rows.Number(out, r.cpu);
+    if (m_withPower) {
+        if (r.power) {
+            const std::string text = PowerText(*r.power); // "7.42W", never "-0.00W"
+            m_rows.Figure(out, std::string_view(text).substr(0, text.size() - 1));
+        } else {
+            m_rows.Missing(out);
         }
-        out += '}';
-    } else {
-        AppendNumber(out, static_cast<std::uint64_t>(run.number));
-        out += ',';
-        out += IsoTime(r.time);
-        out += ',';
-        if (r.charge)
-            AppendNumber(out, *r.charge);
-        out += ',';
-        out += LinePowerWord(r.ac);
-        out += ',';
-        out += m_stateWords;
-        out += ',';
-        if (r.cpu)
-            AppendNumber(out, *r.cpu);
-        if (m_withPower) {
-            out += ',';
-            AppendPower(r, "");
-        }
-        out += '\n';
     }
-    m_firstRow = false;
+    m_rows.EndRow(out);
     if (out.size() >= kPiece) {
         m_sink(out);
         out.clear();
@@ -115,8 +71,7 @@ void RowWriter::Record(const Run& run, const report::Record& r)
 
 void RowWriter::Finish()
 {
-    if (m_json)
-        m_out += m_firstRow ? "]\n" : "\n]\n";
+    m_rows.Finish(m_out);
     m_sink(m_out);
     m_out.clear();
 }

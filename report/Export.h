@@ -2,6 +2,7 @@
 #pragma once
 
 #include "report/LogReader.h"
+#include "report/RowText.h"
 
 #include <functional>
 #include <string>
@@ -9,12 +10,6 @@
 #include <vector>
 
 namespace tallyvolt::report {
-
-enum class RowFormat
-{
-    Csv,
-    Json
-};
 
 // Hands the text to `sink` in pieces of about 64 KiB: run, time (ISO 8601, local), charge
 // (empty or null when unknown), AC, state, CPU (empty or null when unknown), and, only when
@@ -34,13 +29,10 @@ public:
     void Finish();
 
 private:
-    void AppendPower(const report::Record& r, const char* unknown);
-
-    bool m_json;
     bool m_withPower;
+    RowText m_rows;
     std::function<void(std::string_view)> m_sink;
     std::string m_out;
-    bool m_firstRow = true;
     // The state words of the last record, kept: most records repeat them.
     std::uint8_t m_lastState = 0;
     std::string m_stateWords;

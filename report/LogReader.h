@@ -68,6 +68,12 @@ private:
     };
     static Scan ScanLine(std::string_view line);
     bool Record(std::string_view line, const Scan& scan, bool complete);
+    // A record's values from its fields; false, with the line skipped, on one that is no value.
+    bool ReadFields(const std::string_view* fields, bool powerColumn, bool complete,
+                    report::Record& record);
+    // The record's moment on the run's clock, past any clock set back; false, with the line
+    // skipped, for a record stamped before its run's start header.
+    bool PlaceOnClock(Run& run, report::Record& record);
     void Skip(std::string reason);
     void EndRun();
     // The run the last stop footer ended, once the line after it was read.

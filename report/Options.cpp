@@ -60,30 +60,76 @@ std::optional<LocalSeconds> Period(std::string_view text)
 
 } // namespace
 
+namespace {
+
+enum
+{
+    kCsv = 1000,
+    kJson,
+    kPlot,
+    kOverlay,
+    kPeriod,
+    kZone,
+    kCompare
+};
+
+const option kOptions[] = {{"csv", no_argument, nullptr, kCsv},
+                           {"json", no_argument, nullptr, kJson},
+                           {"plot", required_argument, nullptr, kPlot},
+                           {"overlay", no_argument, nullptr, kOverlay},
+                           {"period", required_argument, nullptr, kPeriod},
+                           {"tz", required_argument, nullptr, kZone},
+                           {"compare", no_argument, nullptr, kCompare},
+                           {"output", required_argument, nullptr, 'o'},
+                           {"help", no_argument, nullptr, 'h'},
+                           {"version", no_argument, nullptr, 'V'},
+                           {nullptr, 0, nullptr, 0}};
+
+// Takes an option of a report, with its `value`, into `o`; `given` is the option as written.
+// Returns what is wrong with it, empty when nothing is.
+std::string TakeOption(int option, const char* value, const char* given, ReportOptions& o)
+{
+    switch (option) {
+    case kCsv:
+    case kJson: {
+        const RowFormat format = option == kCsv ? RowFormat::Csv : RowFormat::Json;
+        if (o.rows && *o.rows != format)
+            return "--csv and --json cannot be used together";
+        o.rows = format;
+        return {};
+    }
+    case kPlot:
+        o.plot.path = value;
+        return o.plot.path.empty() ? "--plot needs a file name" : "";
+    case kOverlay:
+        o.plot.overlay = true;
+        return {};
+    case kCompare:
+        o.compare = true;
+        return {};
+    case kPeriod:
+        o.read.period = Period(value);
+        if (!o.read.period)
+            return "--period takes a whole number of seconds from 1 upwards, not '" +
+                   std::string(value) + "'";
+        return {};
+    case kZone:
+        o.zone = value;
+        return o.zone.empty() ? "--tz needs the name of a time zone, such as Europe/Berlin" : "";
+    case 'o':
+        o.outputPath = value;
+        return {};
+    case ':':
+        return std::string("option '") + given + "' needs a value";
+    default:
+        return std::string("unknown option '") + given + "'";
+    }
+}
+
+} // namespace
+
 ParsedOptions ParseOptions(int argc, char** argv)
 {
-    enum
-    {
-        kCsv = 1000,
-        kJson,
-        kPlot,
-        kOverlay,
-        kPeriod,
-        kZone,
-        kCompare
-    };
-    static const option kOptions[] = {{"csv", no_argument, nullptr, kCsv},
-                                      {"json", no_argument, nullptr, kJson},
-                                      {"plot", required_argument, nullptr, kPlot},
-                                      {"overlay", no_argument, nullptr, kOverlay},
-                                      {"period", required_argument, nullptr, kPeriod},
-                                      {"tz", required_argument, nullptr, kZone},
-                                      {"compare", no_argument, nullptr, kCompare},
-                                      {"output", required_argument, nullptr, 'o'},
-                                      {"help", no_argument, nullptr, 'h'},
-                                      {"version", no_argument, nullptr, 'V'},
-                                      {nullptr, 0, nullptr, 0}};
-
     ParsedOptions parsed;
     ReportOptions& o = parsed.options;
     opterr = 0;
@@ -92,51 +138,13 @@ ParsedOptions ParseOptions(int argc, char** argv)
         const int option = getopt_long(argc, argv, ":o:hV", kOptions, nullptr);
         if (option == -1)
             break;
-        switch (option) {
-        case kCsv:
-        case kJson: {
-            const RowFormat format = option == kCsv ? RowFormat::Csv : RowFormat::Json;
-            if (o.rows && *o.rows != format)
-                return Bad("--csv and --json cannot be used together");
-            o.rows = format;
-            break;
-        }
-        case kPlot:
-            o.plot.path = optarg;
-            if (o.plot.path.empty())
-                return Bad("--plot needs a file name");
-            break;
-        case kOverlay:
-            o.plot.overlay = true;
-            break;
-        case kCompare:
-            o.compare = true;
-            break;
-        case kPeriod:
-            o.read.period = Period(optarg);
-            if (!o.read.period)
-                return Bad("--period takes a whole number of seconds from 1 upwards, not '" +
-                           std::string(optarg) + "'");
-            break;
-        case kZone:
-            o.zone = optarg;
-            if (o.zone.empty())
-                return Bad("--tz needs the name of a time zone, such as Europe/Berlin");
-            break;
-        case 'o':
-            o.outputPath = optarg;
-            break;
-        case 'h':
-            parsed.action = Action::ShowHelp;
+        if (option == 'h' || option == 'V') {
+            parsed.action = option == 'h' ? Action::ShowHelp : Action::ShowVersion;
             return parsed;
-        case 'V':
-            parsed.action = Action::ShowVersion;
-            return parsed;
-        case ':':
-            return Bad(std::string("option '") + argv[optind - 1] + "' needs a value");
-        default:
-            return Bad(std::string("unknown option '") + argv[optind - 1] + "'");
         }
+        const std::string problem = TakeOption(option, optarg, argv[optind - 1], o);
+        if (!problem.empty())
+            return Bad(problem);
     }
     if (optind >= argc)
         return Bad("no log named");

@@ -19,6 +19,10 @@ struct PlotOptions
         period; // sampling period for telling gaps, as GapThreshold takes it
 };
 
+// False in a build without a plotting library, whose ChartBuilder refuses every chart: Plan
+// fails with "PATH: this build draws no charts", a usage that build cannot serve.
+extern const bool kDrawsCharts;
+
 // A chart made over two readings of the logs, neither keeping their records: the first finds
 // each run's time range, gap threshold and power scale, the second thins each series into the
 // pixel columns those give. The runs must come the same both times.

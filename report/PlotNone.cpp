@@ -1,9 +1,6 @@
 // A build without a plotting library: --plot is refused as a usage this build cannot serve.
 #include "report/Plot.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 namespace tallyvolt::report {
 
 namespace {
@@ -17,6 +14,8 @@ public:
 };
 
 } // namespace
+
+const bool kDrawsCharts = false;
 
 struct ChartBuilder::Parts
 {
@@ -41,11 +40,11 @@ RunSink& ChartBuilder::SecondReading()
     return m_parts->reading;
 }
 
-bool ChartBuilder::Plan(std::string*)
+bool ChartBuilder::Plan(std::string* error)
 {
-    std::fprintf(stderr, "tallyvolt-report: %s: this build draws no charts\n",
-                 m_parts->options.path.c_str());
-    std::exit(2);
+    if (error)
+        *error = m_parts->options.path + ": this build draws no charts";
+    return false;
 }
 
 bool ChartBuilder::Draw(std::string* error)

@@ -205,6 +205,90 @@ bool OutputIsALog(const ReportOptions& options)
     return false;
 }
 
+// Writes the summary, the rows or the comparison of the logs with `write` as they are read,
+// and gives the records to the chart's first reading too. `input` is where standard input
+// starts. Sets *status to 1 when a log cannot be read or is none. Returns the logs read.
+std::vector<std::string> WriteReport(const ReportOptions& options, off_t input, ChartBuilder* chart,
+                                     const std::function<void(std::string_view)>& write,
+                                     int* status)
+{
+    std::optional<SummaryWriter> summary;
+    std::optional<RowWriter> rows;
+    std::optional<CompareWriter> compare;
+    if (options.compare)
+        compare.emplace();
+    else if (options.rows)
+        rows.emplace(*options.rows, AnyPowerRecord(options, input), write);
+    else
+        summary.emplace(options.read.period);
+    RunSink& output = compare ? static_cast<RunSink&>(*compare)
+                      : rows  ? static_cast<RunSink&>(*rows)
+                              : static_cast<RunSink&>(*summary);
+    ReportSink sink(output, chart ? &chart->FirstReading() : nullptr);
+    const std::vector<std::string> read =
+        ReadLogs(options, summary ? &*summary : nullptr, sink, write, status);
+    if (rows)
+        rows->Finish();
+    if (compare) {
+        const std::vector<CompareRow> table = compare->Rows();
+        write(options.rows ? CompareRowsText(table, *options.rows) : CompareTable(table));
+    }
+    return read;
+}
+
+// The report the options ask for; the exit status.
+int Report(const ReportOptions& options)
+{
+    if (!options.zone.empty() && !ZoneRules::UseNamedZone(options.zone))
+        return BadUsage("unknown time zone '" + options.zone +
+                        "' (an IANA name such as Europe/Berlin is expected)");
+    if (OutputIsALog(options)) {
+        std::fprintf(stderr, "%s: %s: is one of the logs to read; not writing over it\n", kProgram,
+                     options.outputPath.c_str());
+        return 1;
+    }
+
+    // The output is written while the logs are read.
+    const std::string& path = options.outputPath;
+    std::FILE* out = stdout;
+    if (!path.empty() && path != "-") {
+        out = tallyvolt::OpenFileStream(path, "wb");
+        if (!out) {
+            std::fprintf(stderr, "%s: %s: %s\n", kProgram, path.c_str(), std::strerror(errno));
+            return 1;
+        }
+    }
+    bool written = true;
+    const auto write = [&](std::string_view text) { written = written && WriteAll(out, text); };
+
+    int status = 0;
+    // Standard input is read twice for the rows' columns and for a chart.
+    const bool plot = !options.plot.path.empty();
+    const bool twice = (options.rows || plot) && std::find(options.logs.begin(), options.logs.end(),
+                                                           "-") != options.logs.end();
+    const off_t input = twice ? RewindableStandardInput() : 0;
+    std::optional<ChartBuilder> chart;
+    if (plot)
+        chart.emplace(options.plot);
+    const std::vector<std::string> read =
+        WriteReport(options, input, chart ? &*chart : nullptr, write, &status);
+
+    if (std::fflush(out) != 0 || std::ferror(out))
+        written = false;
+    if (out != stdout && std::fclose(out) != 0)
+        written = false;
+    if (!written) {
+        std::fprintf(stderr, "%s: %s: %s\n", kProgram,
+                     out == stdout ? "standard output" : path.c_str(), std::strerror(errno));
+        status = 1;
+    }
+    // A build that draws no charts has still written the rest; the chart is refused as a usage
+    // it cannot serve.
+    if (chart && !DrawChart(*chart, options, read, input))
+        status = kDrawsCharts ? 1 : 2;
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -237,70 +321,5 @@ int main(int argc, char** argv)
     case Action::Report:
         break;
     }
-    const ReportOptions& options = parsed.options;
-    if (!options.zone.empty() && !ZoneRules::UseNamedZone(options.zone))
-        return BadUsage("unknown time zone '" + options.zone +
-                        "' (an IANA name such as Europe/Berlin is expected)");
-    if (OutputIsALog(options)) {
-        std::fprintf(stderr, "%s: %s: is one of the logs to read; not writing over it\n", kProgram,
-                     options.outputPath.c_str());
-        return 1;
-    }
-
-    // The output is written while the logs are read.
-    const std::string& path = options.outputPath;
-    std::FILE* out = stdout;
-    if (!path.empty() && path != "-") {
-        out = tallyvolt::OpenFileStream(path, "wb");
-        if (!out) {
-            std::fprintf(stderr, "%s: %s: %s\n", kProgram, path.c_str(), std::strerror(errno));
-            return 1;
-        }
-    }
-    bool written = true;
-    const auto write = [&](std::string_view text) { written = written && WriteAll(out, text); };
-
-    int status = 0;
-    // Standard input is read twice for the rows' columns and for a chart.
-    const bool plot = !options.plot.path.empty();
-    const bool twice = (options.rows || plot) && std::find(options.logs.begin(), options.logs.end(),
-                                                           "-") != options.logs.end();
-    const off_t input = twice ? RewindableStandardInput() : 0;
-    std::optional<SummaryWriter> summary;
-    std::optional<RowWriter> rows;
-    std::optional<CompareWriter> compare;
-    if (options.compare)
-        compare.emplace();
-    else if (options.rows)
-        rows.emplace(*options.rows, AnyPowerRecord(options, input), write);
-    else
-        summary.emplace(options.read.period);
-    std::optional<ChartBuilder> chart;
-    if (plot)
-        chart.emplace(options.plot);
-    RunSink& output = compare ? static_cast<RunSink&>(*compare)
-                      : rows  ? static_cast<RunSink&>(*rows)
-                              : static_cast<RunSink&>(*summary);
-    ReportSink sink(output, chart ? &chart->FirstReading() : nullptr);
-    const std::vector<std::string> read =
-        ReadLogs(options, summary ? &*summary : nullptr, sink, write, &status);
-    if (rows)
-        rows->Finish();
-    if (compare) {
-        const std::vector<CompareRow> table = compare->Rows();
-        write(options.rows ? CompareRowsText(table, *options.rows) : CompareTable(table));
-    }
-
-    if (std::fflush(out) != 0 || std::ferror(out))
-        written = false;
-    if (out != stdout && std::fclose(out) != 0)
-        written = false;
-    if (!written) {
-        std::fprintf(stderr, "%s: %s: %s\n", kProgram,
-                     out == stdout ? "standard output" : path.c_str(), std::strerror(errno));
-        status = 1;
-    }
-    if (chart && !DrawChart(*chart, options, read, input))
-        status = 1;
-    return status;
+    return Report(parsed.options);
 }

@@ -156,6 +156,25 @@ void RunState::Add(const Record& r)
     }
 }
 
+void RunState::SetCharge(RunSummary& s) const
+{
+    if (!m_chargeFirst)
+        return;
+    const auto [first, firstAt] = *m_chargeFirst;
+    const auto [last, lastAt] = *m_chargeLast;
+    s.chargeStart = first;
+    s.chargeEnd = last;
+    s.chargeMin = m_chargeMin;
+    s.chargeMax = m_chargeMax;
+    if (lastAt != firstAt) {
+        s.burnRate = BurnRate(first, last, lastAt - firstAt);
+        if (*s.burnRate > 0)
+            s.minutesToEmpty = last / *s.burnRate;
+        else if (*s.burnRate < 0)
+            s.minutesToFull = (100 - last) / -*s.burnRate;
+    }
+}
+
 RunSummary RunState::Finish(const Run& run, std::optional<LocalSeconds> period) const
 {
     RunSummary s;
@@ -181,21 +200,7 @@ RunSummary RunState::Finish(const Run& run, std::optional<LocalSeconds> period) 
     s.unknownCharge = m_unknownCharge;
     s.period = period ? std::max<LocalSeconds>(1, *period) : m_intervals.Median();
 
-    if (m_chargeFirst) {
-        const auto [first, firstAt] = *m_chargeFirst;
-        const auto [last, lastAt] = *m_chargeLast;
-        s.chargeStart = first;
-        s.chargeEnd = last;
-        s.chargeMin = m_chargeMin;
-        s.chargeMax = m_chargeMax;
-        if (lastAt != firstAt) {
-            s.burnRate = BurnRate(first, last, lastAt - firstAt);
-            if (*s.burnRate > 0)
-                s.minutesToEmpty = last / *s.burnRate;
-            else if (*s.burnRate < 0)
-                s.minutesToFull = (100 - last) / -*s.burnRate;
-        }
-    }
+    SetCharge(s);
     if (m_cpu.HasValue())
         s.cpuAverage = m_cpu.Value();
     s.cpuMin = m_cpuMin;

@@ -70,6 +70,9 @@ public:
     RunSummary Finish(const Run& run, std::optional<LocalSeconds> period) const;
 
 private:
+    // The charge at the start and end, its range, and the rate between them.
+    void SetCharge(RunSummary& s) const;
+
     std::uint64_t m_samples = 0, m_unknownCharge = 0;
     std::optional<Record> m_first, m_last;
     // The first and last known charge: the first is the program's burn-rate reference.

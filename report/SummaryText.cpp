@@ -81,8 +81,8 @@ std::string ReadableTime(LocalSeconds t)
 
 namespace {
 
-// A run's block.
-void AppendRunText(std::string& out, const Run& run, const RunSummary& s)
+// The run's heading, its times, samples and charge.
+void AppendRunStart(std::string& out, const Run& run, const RunSummary& s)
 {
     out += Format("\nRun %d", run.number);
     if (run.headerLine)
@@ -105,8 +105,12 @@ void AppendRunText(std::string& out, const Run& run, const RunSummary& s)
                    *s.chargeEnd, *s.chargeMin, *s.chargeMax));
     else
         Row(out, "Charge", "unknown");
-    // The program's own figures, from the stop footer, beside the ones worked out here.
-    const Footer* footer = run.footer ? &*run.footer : nullptr;
+}
+
+// How fast the charge went, and the time to empty or full at that rate; the program's own
+// figures, from the stop footer, beside the ones worked out here.
+void AppendRates(std::string& out, const RunSummary& s, const Footer* footer)
+{
     std::string rate = s.burnRate
                            ? Format("%.2f %%/minute, %.2f %%/hour", *s.burnRate, *s.burnRate * 60.0)
                            : std::string("undefined (no two known charges at "
@@ -129,6 +133,11 @@ void AppendRunText(std::string& out, const Run& run, const RunSummary& s)
         Row(out, "Time to full",
             DurationText(static_cast<LocalSeconds>(*s.minutesToFull * 60.0 + 0.5)) +
                 " at that rate");
+}
+
+// Processor usage, the power draw and energy, and line power.
+void AppendUsage(std::string& out, const RunSummary& s, const Footer* footer)
+{
     std::string processor =
         s.cpuAverage ? Format("%.2f%% on average (time-weighted); lowest %u%%, highest %u%%",
                               *s.cpuAverage, *s.cpuMin, *s.cpuMax)
@@ -154,6 +163,11 @@ void AppendRunText(std::string& out, const Run& run, const RunSummary& s)
     power += "; " + Plural(static_cast<std::uint64_t>(s.plugs), "plug-in", "plug-ins") + ", " +
              Plural(static_cast<std::uint64_t>(s.unplugs), "unplug", "unplugs");
     Row(out, "Line power", power);
+}
+
+// Gaps in the sampling, clocks set back, and how the run ended.
+void AppendEnding(std::string& out, const Run& run, const RunSummary& s, const Footer* footer)
+{
     if (s.gaps.empty() && !s.gapsNotListed) {
         Row(out, "Gaps",
             "none over " + DurationText(3 * s.period) + " (period " + DurationText(s.period) + ")");
@@ -179,6 +193,16 @@ void AppendRunText(std::string& out, const Run& run, const RunSummary& s)
         Row(out, "Stop footer", Format("line %u", footer->line));
     else if (run.headerLine)
         Row(out, "Stop footer", "none: the run did not end cleanly");
+}
+
+// A run's block.
+void AppendRunText(std::string& out, const Run& run, const RunSummary& s)
+{
+    const Footer* footer = run.footer ? &*run.footer : nullptr;
+    AppendRunStart(out, run, s);
+    AppendRates(out, s, footer);
+    AppendUsage(out, s, footer);
+    AppendEnding(out, run, s, footer);
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 // tallyvolt-report as its users run it: the summary of a known log, odd logs, exports, exit
 // statuses and messages.
 #include "fakes/TempFolder.h"
+#include "report/Plot.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace tallyvolt::test {
 namespace {
@@ -159,6 +161,23 @@ TEST_F(ReportProgram, ExitStatusesAndMessages)
     EXPECT_EQ(help.out.rfind("Usage: tallyvolt-report [OPTION]... LOG...\n", 0), 0u);
     const Result version = Report("-V");
     EXPECT_EQ(version.out, "tallyvolt-report 1.0\n");
+}
+
+// A build without charts says so through its exit status, after the summary it could write.
+TEST_F(ReportProgram, AChartIsDrawnOrRefusedAfterTheSummary)
+{
+    const std::string chart = m_dir / "chart.svg";
+    const Result r = Report("--plot '" + chart + "' golden.log");
+    EXPECT_EQ(r.out, ReadFile(kLogs + "/golden.summary"));
+    if (tallyvolt::report::kDrawsCharts) {
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_TRUE(std::filesystem::exists(chart));
+    } else {
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "tallyvolt-report: " + chart + ": this build draws no charts\n");
+        EXPECT_FALSE(std::filesystem::exists(chart));
+    }
 }
 
 } // namespace
