@@ -1,7 +1,7 @@
 // The sampling loop of a run without a window, and the command line that picks it.
 #include "app/HeadlessRun.h"
 
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "resources/Resource.h"
 
 #include <cstdio>
@@ -37,7 +37,7 @@ private:
 
 } // namespace
 
-HeadlessEnd RunHeadless(CTallyvoltDlg& dlg, TrayIcon& tray, EndRequestWait& wait,
+HeadlessEnd RunHeadless(Monitor& dlg, TrayIcon& tray, EndRequestWait& wait,
                         const HeadlessOptions& options, const RecordWriter& writeRecord)
 {
     bool chargeReached = false;
@@ -85,7 +85,7 @@ void HeadlessToolkit::ShowMessage(const char* message, MessageKind)
     std::fflush(stderr);
 }
 
-void HeadlessToolkit::RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance&,
+void HeadlessToolkit::RunMonitorWindow(Monitor& dlg, TrayIcon& tray, SingleInstance&,
                                        TerminationSignals* signals,
                                        const std::function<void()>& endRun)
 {

@@ -3,7 +3,7 @@
 // host, the XEmbed icon otherwise).
 #include "app/Wiring.h"
 
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "platform/EitherTrayIcon.h"
 #include "platform/linux/SniTrayIcon.h"
 #include "platform/linux/XEmbedTrayWatch.h"
@@ -16,7 +16,7 @@ namespace {
 class DesktopTray : public TrayIcon
 {
 public:
-    explicit DesktopTray(CTallyvoltDlg& dlg)
+    explicit DesktopTray(Monitor& dlg)
         : m_sni([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); }),
           m_xembed([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); }),
           m_watch([this](bool present) { m_xembed.OnHostChange(present); })
@@ -39,7 +39,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg& dlg)
+std::unique_ptr<TrayIcon> CreateTray(Monitor& dlg)
 {
     return std::make_unique<DesktopTray>(dlg);
 }

@@ -2,7 +2,7 @@
 // window, the remembered position and the stop footer, in that order.
 #include "app/ApplySettings.h"
 #include "app/Wiring.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "platform/Paths.h"
 #include "platform/Toolkit.h"
 #include "resources/Resource.h"
@@ -73,7 +73,7 @@ int StartInstance(Toolkit& toolkit)
         break;
     }
 
-    CTallyvoltDlg dlg({*parts.clock, *parts.power, *parts.processor, parts.logFiles});
+    Monitor dlg({*parts.clock, *parts.power, *parts.processor, parts.logFiles});
     SettingsFile settings(parts.settingsPath, text::kSettingsSection);
     settings.Load();
     if (settings.State() == ReadResult::Unreadable)

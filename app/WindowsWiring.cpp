@@ -8,7 +8,7 @@
 
 namespace tallyvolt {
 
-std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg&)
+std::unique_ptr<TrayIcon> CreateTray(Monitor&)
 {
     return std::make_unique<win::WindowsTrayIcon>();
 }

@@ -14,13 +14,13 @@
 #include <memory>
 #include <string>
 
-class CTallyvoltDlg;
-
 namespace tallyvolt {
+
+class Monitor;
 
 // The tray icon of `dlg`'s window: the desktop's trays, whichever takes the icon. Made once the
 // toolkit runs; presses on the icon reach `dlg`.
-std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg& dlg);
+std::unique_ptr<TrayIcon> CreateTray(Monitor& dlg);
 // Requests to end the run from outside (logout, kill), or null where none can be caught.
 std::unique_ptr<TerminationSignals> CatchEndRequests();
 

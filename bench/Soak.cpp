@@ -2,7 +2,7 @@
 // writing a real log, with the window hidden in the tray so the tip updates run too. Prints
 // the memory growth, the log's size and its line count.
 //   tallyvolt_soak [SAMPLES] [FOLDER]
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "resources/Resource.h"
 
 #include "fakes/FakeServices.h"
@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     tallyvolt::test::FakeServices fakes;
     tallyvolt::test::FakeWindow window;
     tallyvolt::test::FakeTray tray;
-    CTallyvoltDlg dlg(fakes.Get());
+    tallyvolt::Monitor dlg(fakes.Get());
     if (!dlg.SetUpdatePeriod(1) || !dlg.SetExtraInfo(1) || !dlg.OpenLog(logPath)) {
         std::fprintf(stderr, "cannot open %s\n", logPath.c_str());
         return 1;

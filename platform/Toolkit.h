@@ -4,9 +4,9 @@
 
 #include <functional>
 
-class CTallyvoltDlg;
-
 namespace tallyvolt {
+
+class Monitor;
 
 class SingleInstance;
 class TerminationSignals;
@@ -30,7 +30,7 @@ public:
     // `endRun` is the rest of the run (position and footer written; it runs once): a toolkit
     // told that the session is ending, after which the process may be stopped at any moment,
     // calls it itself before it lets the session go on.
-    virtual void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance& instance,
+    virtual void RunMonitorWindow(Monitor& dlg, TrayIcon& tray, SingleInstance& instance,
                                   TerminationSignals* signals,
                                   const std::function<void()>& endRun) = 0;
     // False for a run with no window and no tray icon: nothing a second copy could surface.

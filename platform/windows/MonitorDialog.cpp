@@ -73,7 +73,7 @@ void RegisterDialogClass(HINSTANCE instance)
     ::RegisterClassW(&wc);
 }
 
-MonitorDialog::MonitorDialog(CTallyvoltDlg& monitor, WindowsTrayIcon& tray,
+MonitorDialog::MonitorDialog(tallyvolt::Monitor& monitor, WindowsTrayIcon& tray,
                              std::function<void()> endRun)
     : m_monitor(monitor), m_tray(tray), m_endRun(std::move(endRun))
 {

@@ -1,7 +1,7 @@
 // The Win32 entry point and the toolkit it gives the start-up: message boxes and the monitor's
 // dialog.
 #include "app/CommandEntry.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "platform/Toolkit.h"
 #include "platform/windows/MonitorDialog.h"
 #include "platform/windows/WideText.h"
@@ -49,7 +49,7 @@ public:
                           (kind == MessageKind::Error ? MB_ICONSTOP : MB_ICONEXCLAMATION));
     }
 
-    void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance&, TerminationSignals*,
+    void RunMonitorWindow(tallyvolt::Monitor& dlg, TrayIcon& tray, SingleInstance&, TerminationSignals*,
                           const std::function<void()>& endRun) override
     {
         // The Windows wiring makes the Windows tray; any other would mean a wiring fault.

@@ -39,7 +39,7 @@ wxIconBundle AppIcons()
 
 } // namespace
 
-MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
+MonitorWindow::MonitorWindow(tallyvolt::Monitor& monitor, tallyvolt::TrayIcon& tray,
                              tallyvolt::SingleInstance& instance,
                              tallyvolt::TerminationSignals* signals)
     : wxDialog(nullptr, wxID_ANY, tallyvolt::text::kAppName, wxDefaultPosition, wxDefaultSize,

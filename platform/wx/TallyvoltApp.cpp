@@ -73,7 +73,7 @@ void CTallyvoltApp::ShowMessage(const char* message, tallyvolt::MessageKind kind
     box.ShowModal();
 }
 
-void CTallyvoltApp::RunMonitorWindow(CTallyvoltDlg& dlg, tallyvolt::TrayIcon& tray,
+void CTallyvoltApp::RunMonitorWindow(tallyvolt::Monitor& dlg, tallyvolt::TrayIcon& tray,
                                      tallyvolt::SingleInstance& instance,
                                      tallyvolt::TerminationSignals* signals,
                                      const std::function<void()>& /*endRun*/)

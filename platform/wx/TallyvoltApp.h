@@ -15,7 +15,7 @@ public:
     bool StartInstance();
 
     void ShowMessage(const char* message, tallyvolt::MessageKind kind) override;
-    void RunMonitorWindow(CTallyvoltDlg& dlg, tallyvolt::TrayIcon& tray,
+    void RunMonitorWindow(tallyvolt::Monitor& dlg, tallyvolt::TrayIcon& tray,
                           tallyvolt::SingleInstance& instance,
                           tallyvolt::TerminationSignals* signals,
                           const std::function<void()>& endRun) override;

@@ -1,6 +1,6 @@
 // The tray icon and the window menu: minimise into the tray, the press that brings the window
 // back, the live tip, Always on Top and About, and what happens without a tray.
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 
 #include "fakes/FakeServices.h"
 #include "resources/Resource.h"
@@ -27,7 +27,7 @@ protected:
     FakeServices m_fakes;
     FakeWindow m_window;
     FakeTray m_tray;
-    CTallyvoltDlg m_dlg{m_fakes.Get()};
+    tallyvolt::Monitor m_dlg{m_fakes.Get()};
 };
 
 } // namespace
@@ -137,7 +137,7 @@ TEST_F(MonitorTray, StartMinimizedStartsInTheTrayOrIconified)
     FakeWindow window;
     FakeTray noTray;
     noTray.hostPresent = false;
-    CTallyvoltDlg dlg(fakes.Get());
+    tallyvolt::Monitor dlg(fakes.Get());
     ASSERT_TRUE(dlg.SetStartMinimized(1));
     dlg.SetUpDialog(window, noTray);
     EXPECT_FALSE(dlg.IsInTray());
