@@ -68,11 +68,11 @@ HeadlessEnd RunHeadless(Monitor& dlg, TrayIcon& tray, EndRequestWait& wait,
         if (wait.WaitUntil(last ? *end : window.Deadline()))
             break;
         if (last) {
-            dlg.OnUpdateButton();
+            dlg.UpdatePressed();
             why = chargeReached ? HeadlessEnd::ChargeReached : HeadlessEnd::TimeIsUp;
             break;
         }
-        dlg.OnTimer(TIMER_SAMPLE);
+        dlg.Timer(TIMER_SAMPLE);
     }
     dlg.TearDownDialog();
     dlg.SetSampleObserver(nullptr);

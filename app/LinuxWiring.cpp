@@ -3,12 +3,10 @@
 // host, the XEmbed icon otherwise).
 #include "app/Wiring.h"
 
-#include "monitor/Monitor.h"
 #include "platform/EitherTrayIcon.h"
 #include "platform/linux/SniTrayIcon.h"
 #include "platform/linux/XEmbedTrayWatch.h"
 #include "platform/wx/WxTrayIcon.h"
-#include "resources/Resource.h"
 
 namespace tallyvolt {
 namespace {
@@ -16,9 +14,9 @@ namespace {
 class DesktopTray : public TrayIcon
 {
 public:
-    explicit DesktopTray(Monitor& dlg)
-        : m_sni([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); }),
-          m_xembed([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); }),
+    explicit DesktopTray(MonitorEvents& monitor)
+        : m_sni([&monitor] { monitor.TrayActivated(); }),
+          m_xembed([&monitor] { monitor.TrayActivated(); }),
           m_watch([this](bool present) { m_xembed.OnHostChange(present); })
     {
         m_either.OnHostAppeared([this] { HostAppeared(); });
@@ -39,9 +37,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<TrayIcon> CreateTray(Monitor& dlg)
+std::unique_ptr<TrayIcon> CreateTray(MonitorEvents& monitor)
 {
-    return std::make_unique<DesktopTray>(dlg);
+    return std::make_unique<DesktopTray>(monitor);
 }
 
 std::unique_ptr<TerminationSignals> CatchEndRequests() { return CatchTerminationSignals(); }

@@ -8,7 +8,7 @@
 
 namespace tallyvolt {
 
-std::unique_ptr<TrayIcon> CreateTray(Monitor&)
+std::unique_ptr<TrayIcon> CreateTray(MonitorEvents&)
 {
     return std::make_unique<win::WindowsTrayIcon>();
 }

@@ -5,6 +5,7 @@
 
 #include "platform/Clock.h"
 #include "platform/LogFile.h"
+#include "platform/MonitorEvents.h"
 #include "platform/PowerSource.h"
 #include "platform/ProcessorStatistic.h"
 #include "platform/SingleInstance.h"
@@ -16,11 +17,9 @@
 
 namespace tallyvolt {
 
-class Monitor;
-
-// The tray icon of `dlg`'s window: the desktop's trays, whichever takes the icon. Made once the
-// toolkit runs; presses on the icon reach `dlg`.
-std::unique_ptr<TrayIcon> CreateTray(Monitor& dlg);
+// The tray icon of `monitor`'s window: the desktop's trays, whichever takes the icon. Made once
+// the toolkit runs; presses on the icon reach `monitor`.
+std::unique_ptr<TrayIcon> CreateTray(MonitorEvents& monitor);
 // Requests to end the run from outside (logout, kill), or null where none can be caught.
 std::unique_ptr<TerminationSignals> CatchEndRequests();
 

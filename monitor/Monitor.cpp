@@ -102,7 +102,7 @@ bool Monitor::SetUpDialog(DialogWindow& window, TrayIcon& tray)
     m_tray.Attach(&tray);
     // A panel that comes up after the program (a session start) still gets a window that is
     // waiting for one.
-    tray.OnHostAppeared([this] { OnTrayHostAppeared(); });
+    tray.OnHostAppeared([this] { TrayHostAppeared(); });
     m_processor.StartCollecting();
     m_run.Restart();
     // The first record goes out now, before the first tick and before the window shows.
@@ -116,7 +116,7 @@ bool Monitor::SetUpDialog(DialogWindow& window, TrayIcon& tray)
     return true;
 }
 
-void Monitor::OnTimer(int id)
+void Monitor::Timer(int id)
 {
     if (id != TIMER_SAMPLE || !m_window)
         return;
@@ -136,30 +136,28 @@ bool Monitor::TearDownDialog()
     return true;
 }
 
-bool Monitor::OnSysCommand(int command)
+bool Monitor::ShowAbout()
 {
     if (!m_window)
         return false;
-    switch (command & 0xFFF0) {
-    case ID_MENU_ABOUT:
-        m_window->ShowAbout();
-        return true;
-    case ID_MENU_TOPMOST:
-        m_topmost = !m_topmost;
-        m_window->CheckMenuItem(ID_MENU_TOPMOST, m_topmost);
-        m_window->SetTopmost(m_topmost);
-        return true;
-    case SC_MINIMIZE:
-    case ID_MENU_HIDE:
-        HideInTray();
-        return true;
-    default:
-        return false;
-    }
+    m_window->ShowAbout();
+    return true;
 }
 
-void Monitor::HideInTray()
+bool Monitor::ToggleAlwaysOnTop()
 {
+    if (!m_window)
+        return false;
+    m_topmost = !m_topmost;
+    m_window->CheckMenuItem(ID_MENU_TOPMOST, m_topmost);
+    m_window->SetTopmost(m_topmost);
+    return true;
+}
+
+bool Monitor::HideInTray()
+{
+    if (!m_window)
+        return false;
     // Into the tray when a tray host takes the icon; otherwise the usual iconified window, so
     // the window is never hidden with nothing to bring it back. A tray that turns up later
     // takes it then.
@@ -167,27 +165,28 @@ void Monitor::HideInTray()
         m_window->Withdraw();
     else
         m_window->Iconify();
+    return true;
 }
 
-int Monitor::OnTrayNotify(int /*iconId*/, int mouseMessage)
+bool Monitor::TrayActivated()
 {
-    if (mouseMessage != WM_LBUTTONDOWN || !m_window)
-        return 0;
+    if (!m_window)
+        return false;
     // The flag goes first: while it is set nothing may show the window.
     m_tray.Leave();
     ShowFigures(); // the samples taken in the tray
     m_window->ShowNormal();
     m_tray.RemoveIcon();
-    return 1;
+    return true;
 }
 
-void Monitor::OnSurfaceRequest()
+void Monitor::SurfaceRequested()
 {
     if (m_window && !m_tray.InTray())
         m_window->ShowNormal();
 }
 
-void Monitor::OnTrayHostAppeared()
+void Monitor::TrayHostAppeared()
 {
     // Only a window iconified because no tray took its icon; one the user has brought back
     // stays where they put it.

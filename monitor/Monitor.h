@@ -17,12 +17,13 @@
 #include "monitor/TrayState.h"
 #include "monitor/WindowPlacement.h"
 #include "platform/DialogWindow.h"
+#include "platform/MonitorEvents.h"
 #include "platform/MonitorServices.h"
 #include "platform/TrayIcon.h"
 
 namespace tallyvolt {
 
-class Monitor
+class Monitor : public MonitorEvents
 {
 public:
     explicit Monitor(MonitorServices services);
@@ -56,40 +57,32 @@ public:
     // Dialog. SetUpDialog runs once the window exists and before it is first shown: it starts
     // the processor statistic, takes the first sample, starts the sampling timer and, to start
     // minimised, puts the icon in the tray.
-    bool SetUpDialog(DialogWindow& window, TrayIcon& tray);
-    // The sampling timer fired: a sample, then the full period again from its end.
-    void OnTimer(int id);
-    // An extra sample; the timer goes on as it was.
-    void OnUpdateButton() { Update(true); }
+    bool SetUpDialog(DialogWindow& window, TrayIcon& tray) override;
+    // Events: see MonitorEvents.
+    void Timer(int id) override;
+    void UpdatePressed() override { Update(true); }
     // The window is going away: stops the processor statistic and the timer, removes the
     // tray icon.
-    bool TearDownDialog();
+    bool TearDownDialog() override;
 
-    // Window commands (the low four bits are ignored): About, Always on Top, and minimise or
-    // Hide in Tray, which hide the window into the tray, or iconify it where no tray takes
-    // the icon.
-    // False for commands left to the window's default handling.
-    bool OnSysCommand(int command);
-    // A mouse message on the tray icon: a left button press restores the window (1); anything
-    // else does nothing (0).
-    int OnTrayNotify(int iconId, int mouseMessage);
-    // Another copy asked for the window: it comes to the front, unless it lives in the tray.
-    void OnSurfaceRequest();
-    bool IsInTray() const { return m_tray.InTray(); }
+    bool Minimize() override { return HideInTray(); }
+    bool HideInTray() override;
+    bool ToggleAlwaysOnTop() override;
+    bool ShowAbout() override;
+    bool TrayActivated() override;
+    void TrayHostAppeared() override;
+    void SurfaceRequested() override;
+    void WindowRestored() override { m_tray.StopWaiting(); }
+
+    bool IsInTray() const override { return m_tray.InTray(); }
     // The shown window can go into the tray now: a tray host is there to take the icon.
-    bool CanHideInTray() const { return m_window && m_tray.CanEnter(); }
-    // A tray host has appeared: a window that was iconified only because no tray took its
-    // icon goes into that tray now.
-    void OnTrayHostAppeared();
-    // The user brought the iconified window back by hand: a tray that appears later leaves
-    // it alone.
-    void OnWindowRestored() { m_tray.StopWaiting(); }
+    bool CanHideInTray() const override { return m_window && m_tray.CanEnter(); }
     // Iconified only for want of a tray, and waiting for one.
-    bool IsWaitingForTray() const { return m_tray.Waiting(); }
+    bool IsWaitingForTray() const override { return m_tray.Waiting(); }
 
     // Placement. Where the window first shows, from the remembered position.
     Point FirstPlacement(int width, int height, const Rect& primaryWorkArea,
-                         const std::vector<Rect>& displays)
+                         const std::vector<Rect>& displays) override
     {
         return m_placement.First(width, height, primaryWorkArea, displays);
     }
@@ -97,11 +90,12 @@ public:
     // display whose work area is `workArea`. A moved window snaps to the work area's edges:
     // returns where it must go when that differs from where it is. The remembered position
     // follows the visible window only.
-    std::optional<Point> OnWindowSettled(const Rect& frame, const Rect& workArea, bool visible)
+    std::optional<Point> OnWindowSettled(const Rect& frame, const Rect& workArea,
+                                         bool visible) override
     {
         return m_placement.Settled(frame, workArea, visible && !m_tray.InTray());
     }
-    bool IsTopmost() const { return m_topmost; }
+    bool IsTopmost() const override { return m_topmost; }
 
     // One sample: reads power and processor, advances the burn rate and the processor
     // average, appends a record to the log and, if asked, shows the figures.
@@ -122,7 +116,7 @@ public:
 
     const std::string& Delimiter() const { return m_settings.Delimiter(); }
     bool ExtraInfo() const { return m_settings.ExtraInfo(); }
-    bool PowerDraw() const { return m_settings.PowerDraw(); }
+    bool PowerDraw() const override { return m_settings.PowerDraw(); }
     std::uint32_t UpdatePeriodMs() const { return m_settings.UpdatePeriodMs(); }
     bool StartMinimized() const { return m_settings.StartMinimized(); }
     std::optional<std::int32_t> RememberedX() const { return m_placement.X(); }
@@ -136,8 +130,6 @@ private:
     std::string WriteRecord(const PowerStatus& power, std::optional<std::uint32_t> usage,
                             std::time_t wallNow);
     void ShowFigures();
-    // Hides the window into the tray, or iconifies it where no tray takes the icon.
-    void HideInTray();
 
     Clock& m_clock;
     PowerSource& m_power;

@@ -3,6 +3,7 @@
 #include "platform/wx/TallyvoltApp.h"
 
 #include "app/CommandEntry.h"
+#include "monitor/Monitor.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
 #include "platform/wx/MonitorWindow.h"

@@ -212,9 +212,9 @@ TEST_F(Sampling, TimerRestartsAfterEachSampleAndTheButtonLeavesItAlone)
     m_window.calls.clear();
 
     m_fakes.clock.Advance(1);
-    m_dlg.OnTimer(TIMER_SAMPLE);
-    m_dlg.OnTimer(99); // not ours
-    m_dlg.OnUpdateButton();
+    m_dlg.Timer(TIMER_SAMPLE);
+    m_dlg.Timer(99); // not ours
+    m_dlg.UpdatePressed();
     // Unchanged figures are not pushed again.
     EXPECT_EQ(m_window.calls,
               (std::vector<std::string>{Call("stop", TIMER_SAMPLE),

@@ -1,9 +1,12 @@
 // The tray state on its own: what reaches the icon and when, waiting for a tray, and letting
-// the tray go; and the remembered window position.
+// the tray go; the remembered window position; and the Win32 messages turned into events.
 #include "monitor/TrayState.h"
+#include "monitor/Monitor.h"
 #include "monitor/WindowPlacement.h"
 
 #include "fakes/FakeServices.h"
+#include "platform/windows/WindowMessages.h"
+#include "resources/Resource.h"
 
 #include <gtest/gtest.h>
 
@@ -115,4 +118,24 @@ TEST(WindowPlacement, OnlyAShownWindowAtRestIsRemembered)
     // A move near the edge snaps to it and is remembered where it lands.
     EXPECT_EQ(remembered.Settled({8, 300, 200, 100}, workArea, true), (Point{0, 300}));
     EXPECT_EQ(remembered.Text(), "0 300");
+}
+
+TEST(WindowMessages, BeforeTheWindowExistsEveryCommandGoesToTheDefaultHandling)
+{
+    FakeServices fakes;
+    Monitor monitor(fakes.Get());
+    for (int command : {ID_MENU_ABOUT, ID_MENU_TOPMOST, ID_MENU_HIDE, SC_MINIMIZE})
+        EXPECT_FALSE(DeliverSysCommand(monitor, command)) << command;
+    EXPECT_EQ(DeliverTrayNotify(monitor, WM_LBUTTONDOWN), 0);
+
+    // Hide in Tray and Minimize are the same command once there is a window.
+    FakeWindow window;
+    FakeTray tray;
+    monitor.SetUpDialog(window, tray);
+    EXPECT_TRUE(DeliverSysCommand(monitor, ID_MENU_HIDE | 0x7));
+    EXPECT_TRUE(monitor.IsInTray());
+    EXPECT_EQ(DeliverTrayNotify(monitor, WM_LBUTTONUP), 0);
+    EXPECT_TRUE(monitor.IsInTray());
+    EXPECT_EQ(DeliverTrayNotify(monitor, WM_LBUTTONDOWN), 1);
+    EXPECT_FALSE(monitor.IsInTray());
 }
