@@ -79,6 +79,25 @@ HeadlessEnd RunHeadless(Monitor& dlg, TrayIcon& tray, EndRequestWait& wait,
     return why;
 }
 
+namespace {
+
+// The tray of a run without a window: nothing ever takes the icon.
+class NoTrayIcon : public TrayIcon
+{
+public:
+    bool Add(const TrayLook&) override { return false; }
+    void Modify(const TrayLook&) override {}
+    void Delete() override {}
+    bool HostPresent() const override { return false; }
+};
+
+} // namespace
+
+std::unique_ptr<TrayIcon> HeadlessToolkit::CreateTray(MonitorEvents&)
+{
+    return std::make_unique<NoTrayIcon>();
+}
+
 void HeadlessToolkit::ShowMessage(const char* message, MessageKind)
 {
     std::fprintf(stderr, "tallyvolt: %s\n", message);

@@ -40,6 +40,9 @@ public:
     }
 
     void ShowMessage(const char* message, MessageKind kind) override;
+    // No tray without a window: the desktop's trays need a toolkit, which a run without a
+    // window never brings up.
+    std::unique_ptr<TrayIcon> CreateTray(MonitorEvents& monitor) override;
     void RunMonitorWindow(Monitor& dlg, TrayIcon& tray, SingleInstance& instance,
                           TerminationSignals* signals,
                           const std::function<void()>& endRun) override;

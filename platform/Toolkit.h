@@ -3,6 +3,10 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+
+#include "platform/MonitorEvents.h"
+#include "platform/TrayIcon.h"
 
 namespace tallyvolt {
 
@@ -10,7 +14,6 @@ class Monitor;
 
 class SingleInstance;
 class TerminationSignals;
-class TrayIcon;
 
 enum class MessageKind
 {
@@ -24,7 +27,11 @@ public:
     virtual ~Toolkit() = default;
     // Shows `message` in a modal box captioned with the program's name, and on standard error.
     virtual void ShowMessage(const char* message, MessageKind kind) = 0;
-    // Builds the monitor's window for `dlg` with `tray` as its tray icon, shows it (unless the
+    // The tray icon of the monitor's window, on this toolkit's trays; presses on it reach
+    // `monitor`. Asked once, before RunMonitorWindow; a toolkit with no window gives an icon that
+    // no tray ever takes.
+    virtual std::unique_ptr<TrayIcon> CreateTray(MonitorEvents& monitor) = 0;
+    // Builds the monitor's window for `dlg` with `tray` (the one CreateTray made) as its tray icon, shows it (unless the
     // run starts in the tray) and runs it until the user closes it or `signals` (may be null)
     // report a request to end. A second copy's request to surface arrives through `instance`.
     // `endRun` is the rest of the run (position and footer written; it runs once): a toolkit

@@ -6,6 +6,7 @@
 #include "monitor/Monitor.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
+#include "platform/wx/DesktopTray.h"
 #include "platform/wx/MonitorWindow.h"
 #include "resources/Resource.h"
 
@@ -72,6 +73,11 @@ void CTallyvoltApp::ShowMessage(const char* message, tallyvolt::MessageKind kind
         wxOK | wxCENTRE |
             (kind == tallyvolt::MessageKind::Error ? wxICON_ERROR : wxICON_EXCLAMATION));
     box.ShowModal();
+}
+
+std::unique_ptr<tallyvolt::TrayIcon> CTallyvoltApp::CreateTray(tallyvolt::MonitorEvents& monitor)
+{
+    return std::make_unique<tallyvolt::DesktopTray>(monitor);
 }
 
 void CTallyvoltApp::RunMonitorWindow(tallyvolt::Monitor& dlg, tallyvolt::TrayIcon& tray,

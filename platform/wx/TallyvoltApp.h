@@ -15,6 +15,7 @@ public:
     bool StartInstance();
 
     void ShowMessage(const char* message, tallyvolt::MessageKind kind) override;
+    std::unique_ptr<tallyvolt::TrayIcon> CreateTray(tallyvolt::MonitorEvents& monitor) override;
     void RunMonitorWindow(tallyvolt::Monitor& dlg, tallyvolt::TrayIcon& tray,
                           tallyvolt::SingleInstance& instance,
                           tallyvolt::TerminationSignals* signals,

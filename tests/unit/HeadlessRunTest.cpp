@@ -154,3 +154,25 @@ TEST_F(Headless, RequestToEndStopsTheWaitWithoutAnotherSample)
     m_dlg.Update(true);
     EXPECT_EQ(std::count(m_printed.begin(), m_printed.end(), '|'), 3);
 }
+
+// A run without a window has no tray to hide in: minimising it never withdraws the window
+// it does not have, and the tray's icon is never taken.
+TEST(HeadlessToolkit, ItsTrayNeverTakesTheIcon)
+{
+    FakeServices fakes;
+    Monitor monitor(fakes.Get());
+    HeadlessToolkit toolkit({}, nullptr);
+    EXPECT_FALSE(toolkit.HasWindow());
+    const std::unique_ptr<TrayIcon> tray = toolkit.CreateTray(monitor);
+    ASSERT_TRUE(tray);
+    EXPECT_FALSE(tray->HostPresent());
+    EXPECT_FALSE(tray->Add({"Tallyvolt: 50%", 50, false}));
+
+    FakeWindow window;
+    ASSERT_TRUE(monitor.SetUpDialog(window, *tray));
+    EXPECT_TRUE(monitor.Minimize());
+    EXPECT_FALSE(monitor.IsInTray());
+    EXPECT_TRUE(monitor.IsWaitingForTray());
+    EXPECT_EQ(window.calls.back(), "iconify");
+    monitor.TearDownDialog();
+}
