@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "settings/SettingsFile.h"
 
 namespace tallyvolt {
@@ -11,7 +11,7 @@ namespace tallyvolt {
 // Applies every setting in its fixed order and opens the log in the middle of it (after the
 // delimiter and extra info, which the header uses). Returns the message of the first setting
 // that is refused, or nullptr when the run can go on.
-const char* ApplySettings(CTallyvoltDlg& dlg, const SettingsFile& settings,
+const char* ApplySettings(Monitor& dlg, const SettingsFile& settings,
                           const std::string& defaultLogPath);
 
 } // namespace tallyvolt

@@ -1,7 +1,7 @@
 // The sampling loop of a run without a window, and the command line that picks it.
 #include "app/HeadlessRun.h"
 
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "resources/Resource.h"
 
 #include <cstdio>
@@ -37,7 +37,7 @@ private:
 
 } // namespace
 
-HeadlessEnd RunHeadless(CTallyvoltDlg& dlg, TrayIcon& tray, EndRequestWait& wait,
+HeadlessEnd RunHeadless(Monitor& dlg, TrayIcon& tray, EndRequestWait& wait,
                         const HeadlessOptions& options, const RecordWriter& writeRecord)
 {
     bool chargeReached = false;
@@ -68,15 +68,34 @@ HeadlessEnd RunHeadless(CTallyvoltDlg& dlg, TrayIcon& tray, EndRequestWait& wait
         if (wait.WaitUntil(last ? *end : window.Deadline()))
             break;
         if (last) {
-            dlg.OnUpdateButton();
+            dlg.UpdatePressed();
             why = chargeReached ? HeadlessEnd::ChargeReached : HeadlessEnd::TimeIsUp;
             break;
         }
-        dlg.OnTimer(TIMER_SAMPLE);
+        dlg.Timer(TIMER_SAMPLE);
     }
     dlg.TearDownDialog();
     dlg.SetSampleObserver(nullptr);
     return why;
+}
+
+namespace {
+
+// The tray of a run without a window: nothing ever takes the icon.
+class NoTrayIcon : public TrayIcon
+{
+public:
+    bool Add(const TrayLook&) override { return false; }
+    void Modify(const TrayLook&) override {}
+    void Delete() override {}
+    bool HostPresent() const override { return false; }
+};
+
+} // namespace
+
+std::unique_ptr<TrayIcon> HeadlessToolkit::CreateTray(MonitorEvents&)
+{
+    return std::make_unique<NoTrayIcon>();
 }
 
 void HeadlessToolkit::ShowMessage(const char* message, MessageKind)
@@ -85,7 +104,7 @@ void HeadlessToolkit::ShowMessage(const char* message, MessageKind)
     std::fflush(stderr);
 }
 
-void HeadlessToolkit::RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance&,
+void HeadlessToolkit::RunMonitorWindow(Monitor& dlg, TrayIcon& tray, SingleInstance&,
                                        TerminationSignals* signals,
                                        const std::function<void()>& endRun)
 {

@@ -1,49 +1,12 @@
-// The parts of a run on a Linux desktop: sysfs and /proc readings, a flock() claim, an
-// O_APPEND log, and two trays (a StatusNotifierItem where the session bus has a watcher with a
-// host, the XEmbed icon otherwise).
+// The parts of a run on a Linux desktop: the catcher of the signals that end a run (logout,
+// kill).
 #include "app/Wiring.h"
 
-#include "monitor/TallyvoltDlg.h"
-#include "platform/EitherTrayIcon.h"
-#include "platform/linux/SniTrayIcon.h"
-#include "platform/linux/XEmbedTrayWatch.h"
-#include "platform/wx/WxTrayIcon.h"
-#include "resources/Resource.h"
-
 namespace tallyvolt {
-namespace {
 
-class DesktopTray : public TrayIcon
+std::unique_ptr<TerminationSignals> CatchEndRequests()
 {
-public:
-    explicit DesktopTray(CTallyvoltDlg& dlg)
-        : m_sni([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); }),
-          m_xembed([&dlg](int message) { dlg.OnTrayNotify(kTrayIconId, message); }),
-          m_watch([this](bool present) { m_xembed.OnHostChange(present); })
-    {
-        m_either.OnHostAppeared([this] { HostAppeared(); });
-    }
-
-    bool Add(const TrayLook& look) override { return m_either.Add(look); }
-    void Modify(const TrayLook& look) override { m_either.Modify(look); }
-    void Delete() override { m_either.Delete(); }
-    bool HostPresent() const override { return m_either.HostPresent(); }
-
-private:
-    SniTrayIcon m_sni;
-    WxTrayIcon m_xembed;
-    // The X11 tray selection's owner: an XEmbed host that comes, goes or comes back.
-    XEmbedTrayWatch m_watch;
-    EitherTrayIcon m_either{m_sni, m_xembed};
-};
-
-} // namespace
-
-std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg& dlg)
-{
-    return std::make_unique<DesktopTray>(dlg);
+    return CatchTerminationSignals();
 }
-
-std::unique_ptr<TerminationSignals> CatchEndRequests() { return CatchTerminationSignals(); }
 
 } // namespace tallyvolt

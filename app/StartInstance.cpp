@@ -2,7 +2,7 @@
 // window, the remembered position and the stop footer, in that order.
 #include "app/ApplySettings.h"
 #include "app/Wiring.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "platform/Paths.h"
 #include "platform/Toolkit.h"
 #include "resources/Resource.h"
@@ -24,16 +24,6 @@ struct RunParts
     LogFileFactory logFiles;
     std::string settingsPath;   // the settings file in the current folder
     std::string defaultLogPath; // the log when the settings name none
-};
-
-// The tray of a run without a window: nothing ever takes the icon.
-class NoTrayIcon : public TrayIcon
-{
-public:
-    bool Add(const TrayLook&) override { return false; }
-    void Modify(const TrayLook&) override {}
-    void Delete() override {}
-    bool HostPresent() const override { return false; }
 };
 
 RunParts CreateRunParts()
@@ -73,7 +63,7 @@ int StartInstance(Toolkit& toolkit)
         break;
     }
 
-    CTallyvoltDlg dlg({*parts.clock, *parts.power, *parts.processor, parts.logFiles});
+    Monitor dlg({*parts.clock, *parts.power, *parts.processor, parts.logFiles});
     SettingsFile settings(parts.settingsPath, text::kSettingsSection);
     settings.Load();
     if (settings.State() == ReadResult::Unreadable)
@@ -101,10 +91,7 @@ int StartInstance(Toolkit& toolkit)
         dlg.CloseLog();
     };
     {
-        // No tray without a window: the desktop's trays need the toolkit, which a run without
-        // a window never brings up.
-        std::unique_ptr<TrayIcon> tray =
-            toolkit.HasWindow() ? CreateTray(dlg) : std::make_unique<NoTrayIcon>();
+        std::unique_ptr<TrayIcon> tray = toolkit.CreateTray(dlg);
         // From the window's first show, a logout, a shutdown or kill ends the run as the close
         // box does: footer and position written, the claim released.
         std::unique_ptr<TerminationSignals> signals = CatchEndRequests();

@@ -1,6 +1,6 @@
-// The parts of a run that differ in kind from system to system: the tray and the catcher of
-// requests to end. The start-up code asks for them here; one source file per system implements
-// these functions. (The readers, the claim and the log files are the platform library's own.)
+// The part of a run that differs in kind from system to system: the catcher of requests to end.
+// The start-up code asks for it here; one source file per system implements it. (The readers,
+// the claim and the log files are the platform library's own; the tray is the toolkit's.)
 #pragma once
 
 #include "platform/Clock.h"
@@ -14,13 +14,8 @@
 #include <memory>
 #include <string>
 
-class CTallyvoltDlg;
-
 namespace tallyvolt {
 
-// The tray icon of `dlg`'s window: the desktop's trays, whichever takes the icon. Made once the
-// toolkit runs; presses on the icon reach `dlg`.
-std::unique_ptr<TrayIcon> CreateTray(CTallyvoltDlg& dlg);
 // Requests to end the run from outside (logout, kill), or null where none can be caught.
 std::unique_ptr<TerminationSignals> CatchEndRequests();
 

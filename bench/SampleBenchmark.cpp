@@ -1,7 +1,7 @@
 // The cost of one sample: the raw floor (read a battery's uevent and /proc/stat, format a
 // record, one O_APPEND write) beside Update with the real Linux readers over the same
 // fixture tree, the log write included and the window push left out.
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "platform/Clock.h"
 #include "platform/linux/ProcStatStatistic.h"
 #include "platform/linux/SysfsPowerSource.h"
@@ -64,7 +64,7 @@ void UpdateSample(benchmark::State& state)
     tallyvolt::SysfsPowerSource power(kTree);
     // Without the wait before a run's first reading, which is no cost of a sample.
     tallyvolt::ProcStatStatistic processor("/proc/stat", std::chrono::milliseconds(0));
-    CTallyvoltDlg dlg({*clock, power, processor, &tallyvolt::CreateLogFile});
+    tallyvolt::Monitor dlg({*clock, power, processor, &tallyvolt::CreateLogFile});
     if (!dlg.SetExtraInfo(0) || !dlg.OpenLog(log))
         std::abort();
     processor.StartCollecting();

@@ -2,7 +2,7 @@
 // writing a real log, with the window hidden in the tray so the tip updates run too. Prints
 // the memory growth, the log's size and its line count.
 //   tallyvolt_soak [SAMPLES] [FOLDER]
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "resources/Resource.h"
 
 #include "fakes/FakeServices.h"
@@ -41,14 +41,14 @@ int main(int argc, char** argv)
     tallyvolt::test::FakeServices fakes;
     tallyvolt::test::FakeWindow window;
     tallyvolt::test::FakeTray tray;
-    CTallyvoltDlg dlg(fakes.Get());
+    tallyvolt::Monitor dlg(fakes.Get());
     if (!dlg.SetUpdatePeriod(1) || !dlg.SetExtraInfo(1) || !dlg.OpenLog(logPath)) {
         std::fprintf(stderr, "cannot open %s\n", logPath.c_str());
         return 1;
     }
     fakes.power.Set(100, 0, tallyvolt::kBatteryHigh);
     dlg.SetUpDialog(window, tray);
-    dlg.OnSysCommand(SC_MINIMIZE);
+    dlg.Minimize();
 
     const long before = ResidentKb();
     const auto start = std::chrono::steady_clock::now();
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
         fakes.power.next.batteryLifePercent = static_cast<std::uint8_t>(100 - (i / 36000) % 101);
         fakes.power.next.acLineStatus = static_cast<std::uint8_t>((i / 7200) % 2);
         fakes.processor.next = static_cast<std::uint32_t>((i * 37) % 101);
-        dlg.OnTimer(TIMER_SAMPLE);
+        dlg.Timer(TIMER_SAMPLE);
         // The fakes keep a diary of calls; the program itself keeps nothing per sample.
         if (window.calls.size() > 1000)
             window.calls.clear();

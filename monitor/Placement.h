@@ -5,29 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "platform/Geometry.h"
+
 namespace tallyvolt {
-
-struct Point
-{
-    int x = 0;
-    int y = 0;
-    bool operator==(const Point& o) const { return x == o.x && y == o.y; }
-    bool operator!=(const Point& o) const { return !(*this == o); }
-};
-
-struct Rect
-{
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    int Right() const { return x + width; }   // one past the last column
-    int Bottom() const { return y + height; } // one past the last row
-    bool Intersects(const Rect& o) const
-    {
-        return x < o.Right() && o.x < Right() && y < o.Bottom() && o.y < Bottom();
-    }
-};
 
 // A window edge within this many pixels of a work-area edge lands on it (inclusive).
 constexpr int kSnapDistance = 15;

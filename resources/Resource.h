@@ -27,22 +27,7 @@ constexpr int ID_MENU_ABOUT = 0x1000;
 constexpr int ID_MENU_TOPMOST = 0x2000;
 constexpr int ID_MENU_HIDE = 0x3000; // Linux only: Windows' own Minimize does the same
 
-// Window commands and mouse messages as the reference desktop numbers them; the dispatch and
-// the tray callback keep those numbers whatever the desktop. Where <windows.h> came first, its
-// own definitions (the same numbers) stand.
-#ifndef SC_MINIMIZE
-constexpr int SC_MINIMIZE = 0xF020;
-constexpr int WM_LBUTTONDOWN = 0x201;
-constexpr int WM_LBUTTONUP = 0x202;
-constexpr int WM_RBUTTONDOWN = 0x204;
-constexpr int WM_RBUTTONUP = 0x205;
-constexpr int WM_LBUTTONDBLCLK = 0x203;
-constexpr int WM_MOUSEMOVE = 0x200;
-#endif
-
 constexpr int TIMER_SAMPLE = 16;
-constexpr int WM_TRAYNOTIFY = 0x464; // WM_USER + 100 on Windows
-constexpr int kTrayIconId = 1;
 
 namespace tallyvolt::text {
 

@@ -1,5 +1,5 @@
 // Fuzz target: the settings reader, with every key the program reads and the position parse.
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "settings/IniText.h"
 
 #include "fakes/FakeServices.h"
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     static tallyvolt::test::FakeServices fakes;
-    CTallyvoltDlg dlg(fakes.Get());
+    tallyvolt::Monitor dlg(fakes.Get());
     for (const char* key : {"Delimiter", "ExtraInfo", "LogFile", "UpdatePeriod", "StartMinimized"})
         if (std::optional<std::string> value = tallyvolt::ini::FindValue(text, "Tallyvolt", key))
             tallyvolt::ini::ParseInteger(*value);

@@ -127,9 +127,9 @@ bool Cancelled(GError* error)
 
 } // namespace
 
-SniTrayIcon::SniTrayIcon(std::function<void(int)> onMouse, GDBusConnection* connection,
+SniTrayIcon::SniTrayIcon(std::function<void()> onActivated, GDBusConnection* connection,
                          unsigned watcherGoneMs)
-    : m_onMouse(std::move(onMouse)), m_watcherGoneMs(watcherGoneMs)
+    : m_onActivated(std::move(onActivated)), m_watcherGoneMs(watcherGoneMs)
 {
     if (connection) {
         m_connection = G_DBUS_CONNECTION(g_object_ref(connection));
@@ -385,8 +385,8 @@ void SniTrayIcon::Unregister()
 
 void SniTrayIcon::Restore()
 {
-    if (m_added && m_onMouse)
-        m_onMouse(WM_LBUTTONDOWN); // as a click: the window comes back and the item goes
+    if (m_added && m_onActivated)
+        m_onActivated(); // as a click: the window comes back and the item goes
 }
 
 void SniTrayIcon::CancelRestore()

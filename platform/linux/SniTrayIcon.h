@@ -18,11 +18,11 @@ namespace tallyvolt {
 class SniTrayIcon : public TrayIcon
 {
 public:
-    // `onMouse` receives WM_LBUTTONDOWN when the host activates the item (a left click).
+    // `onActivated` is called when the host activates the item (a left click).
     // `connection` is the session bus; null takes the session bus of the environment. Without
     // one, no host is ever there and Add refuses. A window hidden in the tray comes back when
     // the watcher has been gone for `watcherGoneMs`.
-    explicit SniTrayIcon(std::function<void(int mouseMessage)> onMouse,
+    explicit SniTrayIcon(std::function<void()> onActivated,
                          GDBusConnection* connection = nullptr, unsigned watcherGoneMs = 10000);
     ~SniTrayIcon() override;
     SniTrayIcon(const SniTrayIcon&) = delete;
@@ -69,7 +69,7 @@ private:
     void Emit(const char* signal);
     GVariant* Property(const char* name) const;
 
-    std::function<void(int)> m_onMouse;
+    std::function<void()> m_onActivated;
     GDBusConnection* m_connection = nullptr;
     GCancellable* m_cancellable = nullptr; // the calls in flight, cancelled at the end
     unsigned m_watcherGoneMs;

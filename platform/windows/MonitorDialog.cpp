@@ -2,10 +2,11 @@
 // callback, placement in WM_WINDOWPOSCHANGING, and the end of the run (also at logoff).
 #include "resources/Resource.h"
 
-#include "monitor/Placement.h"
+#include "platform/Geometry.h"
 #include "platform/windows/Dpi.h"
 #include "platform/windows/MonitorDialog.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WindowMessages.h"
 #include "platform/windows/WindowsTrayIcon.h"
 
 #include <vector>
@@ -73,7 +74,7 @@ void RegisterDialogClass(HINSTANCE instance)
     ::RegisterClassW(&wc);
 }
 
-MonitorDialog::MonitorDialog(CTallyvoltDlg& monitor, WindowsTrayIcon& tray,
+MonitorDialog::MonitorDialog(tallyvolt::MonitorEvents& monitor, WindowsTrayIcon& tray,
                              std::function<void()> endRun)
     : m_monitor(monitor), m_tray(tray), m_endRun(std::move(endRun))
 {
@@ -131,12 +132,12 @@ INT_PTR MonitorDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         SetUp();
         return FALSE; // the focus is set
     case WM_SYSCOMMAND:
-        if (m_monitor.OnSysCommand(static_cast<int>(wParam)))
+        if (tallyvolt::DeliverSysCommand(m_monitor, static_cast<int>(wParam)))
             return Result(0);
         return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_UPDATE && HIWORD(wParam) == BN_CLICKED) {
-            m_monitor.OnUpdateButton();
+            m_monitor.UpdatePressed();
             return TRUE;
         }
         // Esc, the close box and Close on the system menu.
@@ -147,17 +148,17 @@ INT_PTR MonitorDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return FALSE;
     case WM_TIMER:
-        m_monitor.OnTimer(static_cast<int>(wParam));
+        m_monitor.Timer(static_cast<int>(wParam));
         return FALSE;
     case WM_TRAYNOTIFY:
-        return Result(m_monitor.OnTrayNotify(static_cast<int>(wParam), static_cast<int>(lParam)));
+        return Result(tallyvolt::DeliverTrayNotify(m_monitor, static_cast<int>(lParam)));
     case WM_WINDOWPOSCHANGING:
         PositionChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
         return Result(0);
     case WM_SIZE:
         // Brought back by hand from the task bar: a tray that comes later leaves it alone.
         if (wParam == SIZE_RESTORED && m_monitor.IsWaitingForTray())
-            m_monitor.OnWindowRestored();
+            m_monitor.WindowRestored();
         return FALSE;
     case WM_DPICHANGED:
         return DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));

@@ -1,8 +1,8 @@
 // The monitor's window on Win32: the dialog of template IDD_MAIN, class "Tallyvolt".
 #pragma once
 
-#include "monitor/TallyvoltDlg.h"
 #include "platform/DialogWindow.h"
+#include "platform/MonitorEvents.h"
 #include "platform/Toolkit.h"
 
 #include <windows.h>
@@ -20,7 +20,7 @@ void RegisterDialogClass(HINSTANCE instance);
 class MonitorDialog : public DialogWindow
 {
 public:
-    MonitorDialog(CTallyvoltDlg& monitor, WindowsTrayIcon& tray, std::function<void()> endRun);
+    MonitorDialog(tallyvolt::MonitorEvents& monitor, WindowsTrayIcon& tray, std::function<void()> endRun);
     ~MonitorDialog() override;
     MonitorDialog(const MonitorDialog&) = delete;
     MonitorDialog& operator=(const MonitorDialog&) = delete;
@@ -46,7 +46,7 @@ private:
     void End();
     INT_PTR Result(LRESULT value);
 
-    CTallyvoltDlg& m_monitor;
+    tallyvolt::MonitorEvents& m_monitor;
     WindowsTrayIcon& m_tray;
     std::function<void()> m_endRun;
     HWND m_window = nullptr;

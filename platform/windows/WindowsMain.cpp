@@ -1,7 +1,7 @@
 // The Win32 entry point and the toolkit it gives the start-up: message boxes and the monitor's
 // dialog.
 #include "app/CommandEntry.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "platform/Toolkit.h"
 #include "platform/windows/MonitorDialog.h"
 #include "platform/windows/WideText.h"
@@ -49,16 +49,25 @@ public:
                           (kind == MessageKind::Error ? MB_ICONSTOP : MB_ICONEXCLAMATION));
     }
 
-    void RunMonitorWindow(CTallyvoltDlg& dlg, TrayIcon& tray, SingleInstance&, TerminationSignals*,
+    std::unique_ptr<TrayIcon> CreateTray(MonitorEvents&) override
+    {
+        auto tray = std::make_unique<WindowsTrayIcon>();
+        m_tray = tray.get();
+        return tray;
+    }
+
+    // `tray` is the icon CreateTray made, which the dialog drives as the Windows tray it is.
+    void RunMonitorWindow(tallyvolt::Monitor& dlg, TrayIcon&, SingleInstance&, TerminationSignals*,
                           const std::function<void()>& endRun) override
     {
-        // The Windows wiring makes the Windows tray; any other would mean a wiring fault.
-        auto* windowsTray = dynamic_cast<WindowsTrayIcon*>(&tray);
-        if (!windowsTray)
+        if (!m_tray)
             return;
-        MonitorDialog dialog(dlg, *windowsTray, endRun);
+        MonitorDialog dialog(dlg, *m_tray, endRun);
         dialog.Run();
     }
+
+private:
+    WindowsTrayIcon* m_tray = nullptr; // owned by the start-up, which outlives the window
 };
 
 } // namespace

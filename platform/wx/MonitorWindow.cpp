@@ -39,7 +39,7 @@ wxIconBundle AppIcons()
 
 } // namespace
 
-MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
+MonitorWindow::MonitorWindow(tallyvolt::MonitorEvents& monitor, tallyvolt::TrayIcon& tray,
                              tallyvolt::SingleInstance& instance,
                              tallyvolt::TerminationSignals* signals)
     : wxDialog(nullptr, wxID_ANY, tallyvolt::text::kAppName, wxDefaultPosition, wxDefaultSize,
@@ -52,8 +52,8 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
     BuildControls();
     BuildWindowMenu();
 
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_monitor.OnUpdateButton(); }, IDC_UPDATE);
-    Bind(wxEVT_TIMER, [this](wxTimerEvent& e) { m_monitor.OnTimer(e.GetId()); }, TIMER_SAMPLE);
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_monitor.UpdatePressed(); }, IDC_UPDATE);
+    Bind(wxEVT_TIMER, [this](wxTimerEvent& e) { m_monitor.Timer(e.GetId()); }, TIMER_SAMPLE);
     // Esc, the close box and the window manager's Close all end the run: the window is never
     // merely hidden. wx turns Esc into a Cancel or OK button press only, and there is neither.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
@@ -70,9 +70,9 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
     // that appears later.
     Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& e) {
         if (e.IsIconized() && IsShown())
-            m_monitor.OnSysCommand(SC_MINIMIZE);
+            m_monitor.Minimize();
         else if (!e.IsIconized())
-            m_monitor.OnWindowRestored();
+            m_monitor.WindowRestored();
     });
     // Every move or resize of the shown window ends in a settle: snap and remember.
     auto settleSoon = [this](wxEvent& e) {
@@ -90,9 +90,9 @@ MonitorWindow::MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
         BuildWindowMenu();
         PopupMenu(m_windowMenu.get());
     });
-    auto command = [this](wxCommandEvent& e) { m_monitor.OnSysCommand(e.GetId()); };
-    for (int id : {ID_MENU_ABOUT, ID_MENU_TOPMOST, ID_MENU_HIDE})
-        Bind(wxEVT_MENU, command, id);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.ShowAbout(); }, ID_MENU_ABOUT);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.ToggleAlwaysOnTop(); }, ID_MENU_TOPMOST);
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.HideInTray(); }, ID_MENU_HIDE);
 }
 
 MonitorWindow::~MonitorWindow()
@@ -203,7 +203,7 @@ void MonitorWindow::Run()
     const int supplyHandle = m_supplySource ? -1 : m_monitor.WatchSupplyChanges();
     if (supplyHandle >= 0) {
         m_supplyHandler =
-            std::make_unique<ReadableHandler>([this] { m_monitor.OnSuppliesChanged(); });
+            std::make_unique<ReadableHandler>([this] { m_monitor.SuppliesChanged(); });
         m_supplySource =
             loop.AddSourceForFD(supplyHandle, m_supplyHandler.get(), wxEVENT_SOURCE_INPUT);
     }
@@ -256,7 +256,7 @@ void MonitorWindow::EndRun()
         m_loop->Exit();
 }
 
-void MonitorWindow::Surface() { m_monitor.OnSurfaceRequest(); }
+void MonitorWindow::Surface() { m_monitor.SurfaceRequested(); }
 
 void MonitorWindow::ShowNormal()
 {

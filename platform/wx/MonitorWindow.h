@@ -2,8 +2,8 @@
 // run as a shown top-level window with an event loop of its own.
 #pragma once
 
-#include "monitor/TallyvoltDlg.h"
 #include "platform/DialogWindow.h"
+#include "platform/MonitorEvents.h"
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/TrayIcon.h"
@@ -41,7 +41,7 @@ public:
     // The window of `monitor`, whose icon goes to `tray`. It comes to the front whenever a
     // second copy asks through `instance`, and ends the run as its close box does when
     // `signals` (may be null) report a request to end.
-    MonitorWindow(CTallyvoltDlg& monitor, tallyvolt::TrayIcon& tray,
+    MonitorWindow(tallyvolt::MonitorEvents& monitor, tallyvolt::TrayIcon& tray,
                   tallyvolt::SingleInstance& instance, tallyvolt::TerminationSignals* signals);
     ~MonitorWindow() override;
 
@@ -67,7 +67,7 @@ private:
     void OnSettled();
     void EndRun();
 
-    CTallyvoltDlg& m_monitor;
+    tallyvolt::MonitorEvents& m_monitor;
     wxTimer m_sampleTimer;
     // X11 tells of a move only once it is over, and a drag may arrive as several; the snap
     // waits for them to stop.

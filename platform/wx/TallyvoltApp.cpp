@@ -3,8 +3,10 @@
 #include "platform/wx/TallyvoltApp.h"
 
 #include "app/CommandEntry.h"
+#include "monitor/Monitor.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowingSystem.h"
+#include "platform/wx/DesktopTray.h"
 #include "platform/wx/MonitorWindow.h"
 #include "resources/Resource.h"
 
@@ -73,7 +75,12 @@ void CTallyvoltApp::ShowMessage(const char* message, tallyvolt::MessageKind kind
     box.ShowModal();
 }
 
-void CTallyvoltApp::RunMonitorWindow(CTallyvoltDlg& dlg, tallyvolt::TrayIcon& tray,
+std::unique_ptr<tallyvolt::TrayIcon> CTallyvoltApp::CreateTray(tallyvolt::MonitorEvents& monitor)
+{
+    return std::make_unique<tallyvolt::DesktopTray>(monitor);
+}
+
+void CTallyvoltApp::RunMonitorWindow(tallyvolt::Monitor& dlg, tallyvolt::TrayIcon& tray,
                                      tallyvolt::SingleInstance& instance,
                                      tallyvolt::TerminationSignals* signals,
                                      const std::function<void()>& /*endRun*/)

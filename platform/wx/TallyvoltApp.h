@@ -15,7 +15,8 @@ public:
     bool StartInstance();
 
     void ShowMessage(const char* message, tallyvolt::MessageKind kind) override;
-    void RunMonitorWindow(CTallyvoltDlg& dlg, tallyvolt::TrayIcon& tray,
+    std::unique_ptr<tallyvolt::TrayIcon> CreateTray(tallyvolt::MonitorEvents& monitor) override;
+    void RunMonitorWindow(tallyvolt::Monitor& dlg, tallyvolt::TrayIcon& tray,
                           tallyvolt::SingleInstance& instance,
                           tallyvolt::TerminationSignals* signals,
                           const std::function<void()>& endRun) override;

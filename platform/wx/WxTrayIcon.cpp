@@ -29,23 +29,16 @@ wxIcon ToIcon(const Glyph& glyph)
 
 } // namespace
 
-WxTrayIcon::WxTrayIcon(std::function<void(int)> onMouse, unsigned hostGoneMs)
-    : m_onMouse(std::move(onMouse)), m_hostGoneMs(hostGoneMs)
+WxTrayIcon::WxTrayIcon(std::function<void()> onActivated, unsigned hostGoneMs)
+    : m_onActivated(std::move(onActivated)), m_hostGoneMs(hostGoneMs)
 {
     m_hostGone.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
         if (m_added && !wxTaskBarIcon::IsAvailable())
-            m_onMouse(WM_LBUTTONDOWN); // as a press: the window comes back and the icon goes
+            m_onActivated(); // as a press: the window comes back and the icon goes
     });
-    // The button press itself restores the window, before the release.
-    auto forward = [this](const wxEventTypeTag<wxTaskBarIconEvent>& type, int message) {
-        m_icon.Bind(type, [this, message](wxTaskBarIconEvent&) { m_onMouse(message); });
-    };
-    forward(wxEVT_TASKBAR_LEFT_DOWN, WM_LBUTTONDOWN);
-    forward(wxEVT_TASKBAR_LEFT_UP, WM_LBUTTONUP);
-    forward(wxEVT_TASKBAR_LEFT_DCLICK, WM_LBUTTONDBLCLK);
-    forward(wxEVT_TASKBAR_RIGHT_DOWN, WM_RBUTTONDOWN);
-    forward(wxEVT_TASKBAR_RIGHT_UP, WM_RBUTTONUP);
-    forward(wxEVT_TASKBAR_MOVE, WM_MOUSEMOVE);
+    // The button press itself restores the window, before the release; the other buttons and
+    // moves do nothing.
+    m_icon.Bind(wxEVT_TASKBAR_LEFT_DOWN, [this](wxTaskBarIconEvent&) { m_onActivated(); });
 }
 
 WxTrayIcon::~WxTrayIcon() { Delete(); }

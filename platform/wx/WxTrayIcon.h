@@ -12,11 +12,10 @@ namespace tallyvolt {
 class WxTrayIcon : public TrayIcon
 {
 public:
-    // `onMouse` receives the mouse messages on the icon (WM_LBUTTONDOWN and the like). A window
-    // hidden in the tray comes back, as a WM_LBUTTONDOWN would bring it, when no tray host has
-    // held the icon for `hostGoneMs`.
-    explicit WxTrayIcon(std::function<void(int mouseMessage)> onMouse,
-                        unsigned hostGoneMs = 10000);
+    // `onActivated` is called when the left button goes down on the icon (before its release),
+    // and when no tray host has held the icon for `hostGoneMs`: either way the window hidden in
+    // the tray comes back.
+    explicit WxTrayIcon(std::function<void()> onActivated, unsigned hostGoneMs = 10000);
     ~WxTrayIcon() override;
 
     bool Add(const TrayLook& look) override;
@@ -30,7 +29,7 @@ private:
     bool Show(const TrayLook& look);
 
     wxTaskBarIcon m_icon;
-    std::function<void(int)> m_onMouse;
+    std::function<void()> m_onActivated;
     bool m_added = false;
     TrayLook m_drawn;     // what the icon's picture shows
     wxIcon m_picture;

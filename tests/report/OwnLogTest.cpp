@@ -1,7 +1,7 @@
 // The report of logs that the monitor itself wrote: its recomputed figures must be the
 // monitor's own, as the stop footers give them.
 #include "log/LogText.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Summary.h"
@@ -47,7 +47,7 @@ TEST(ReportOfOwnLog, RecomputedFiguresAreTheMonitorsOwn)
         test::FakeServices fakes;
         test::FakeWindow window;
         test::FakeTray tray;
-        CTallyvoltDlg dlg(fakes.Get());
+        tallyvolt::Monitor dlg(fakes.Get());
         ASSERT_TRUE(dlg.SetDelimiter(delimiter));
         dlg.SetExtraInfo(1);
         ASSERT_TRUE(dlg.OpenLog(folder / "run.log"));
@@ -104,7 +104,7 @@ TEST_P(ReportOfOwnLogPerFormat, ReadsBackEverySampleAndTheMonitorsFigures)
     test::FakeServices fakes;
     test::FakeWindow window;
     test::FakeTray tray;
-    CTallyvoltDlg dlg(fakes.Get());
+    tallyvolt::Monitor dlg(fakes.Get());
     ASSERT_TRUE(dlg.SetDelimiter(delimiter));
     dlg.SetExtraInfo(extraInfo ? 1 : 0);
     ASSERT_TRUE(dlg.OpenLog(folder / "run.log"));

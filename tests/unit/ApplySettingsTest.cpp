@@ -18,7 +18,7 @@ protected:
     // Applies a [Tallyvolt] section body; the default log is run.log in the folder. Returns
     // the refusal message, or "accepted".
     std::string Apply(const std::string& body) { return Apply(m_dlg, body); }
-    std::string Apply(CTallyvoltDlg& dlg, const std::string& body)
+    std::string Apply(tallyvolt::Monitor& dlg, const std::string& body)
     {
         WriteFile(SettingsPath(), "[Tallyvolt]\r\n" + body);
         SettingsFile settings(SettingsPath(), "Tallyvolt");
@@ -30,7 +30,7 @@ protected:
     std::string LogPath() const { return m_dir / "run.log"; }
 
     FakeServices m_fakes;
-    CTallyvoltDlg m_dlg{m_fakes.Get()};
+    tallyvolt::Monitor m_dlg{m_fakes.Get()};
     TempFolder m_dir;
 };
 
@@ -95,7 +95,7 @@ TEST_F(ApplySettingsTest, PowerDrawIsCheckedBeforeTheLogIsOpenedAndShapesTheColu
     EXPECT_TRUE(m_dlg.PowerDraw());
     EXPECT_NE(ReadFile(LogPath()).find("CPU Usage,Power Draw\r\n"), std::string::npos);
 
-    CTallyvoltDlg absent(m_fakes.Get());
+    tallyvolt::Monitor absent(m_fakes.Get());
     EXPECT_EQ(Apply(absent, "LogFile=" + (m_dir / "other.log") + "\r\n"), "accepted");
     EXPECT_FALSE(absent.PowerDraw());
     EXPECT_NE(ReadFile(m_dir / "other.log").find("\tCPU Usage\r\n"), std::string::npos);
@@ -116,7 +116,7 @@ TEST_F(ApplySettingsTest, PeriodAndMinimizedAreRefusedAfterTheHeaderIsWritten)
     EXPECT_TRUE(m_dlg.IsLogOpen());
     EXPECT_EQ(ReadFile(LogPath()).rfind("Tallyvolt v1.0 - started 12/07/26 13:05:09\r\n", 0), 0u);
 
-    CTallyvoltDlg second(m_fakes.Get());
+    tallyvolt::Monitor second(m_fakes.Get());
     m_dlg.CloseLog();
     // No digits reads as 0.
     EXPECT_EQ(Apply(second, "UpdatePeriod=abc\r\n"), std::string(text::kBadUpdatePeriod));

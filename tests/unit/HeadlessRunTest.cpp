@@ -1,7 +1,7 @@
 // The run without a window: its samples on the monitor's period, and each way it ends.
 #include "app/HeadlessRun.h"
 #include "log/LogText.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 
 #include "fakes/FakeServices.h"
 #include "fakes/TempFolder.h"
@@ -69,7 +69,7 @@ protected:
     TempFolder m_dir;
     FakeServices m_fakes; // 12/07/26 13:05:09
     FakeTray m_tray;
-    CTallyvoltDlg m_dlg{m_fakes.Get()};
+    tallyvolt::Monitor m_dlg{m_fakes.Get()};
     FakeWait m_wait{m_fakes.clock};
     std::string m_printed;
 };
@@ -89,7 +89,7 @@ TEST_F(Headless, DurationTakesItsLastSampleAtTheEndEvenBetweenPeriods)
     EXPECT_EQ(m_fakes.processor.stops, 1);
 
     // A duration that ends on a tick takes that one sample, not two.
-    CTallyvoltDlg again(m_fakes.Get());
+    tallyvolt::Monitor again(m_fakes.Get());
     again.SetExtraInfo(0);
     again.SetUpdatePeriod(1);
     ASSERT_TRUE(again.OpenLog(m_dir / "again.log"));
@@ -132,7 +132,7 @@ TEST_F(Headless, UntilChargeEndsAtTheFirstKnownChargeAtOrBelowItOffLinePower)
                          Line("12/07/26 13:05:13", "21%") + "\r\n");
 
     // Unknown line power counts as off line: the run stops rather than let the machine die.
-    CTallyvoltDlg unknownLine(m_fakes.Get());
+    tallyvolt::Monitor unknownLine(m_fakes.Get());
     m_fakes.power.Set(10, 255, kBatteryLow);
     m_wait.beforeSample = nullptr;
     EXPECT_EQ(RunHeadless(unknownLine, m_tray, m_wait, options, nullptr),
@@ -153,4 +153,26 @@ TEST_F(Headless, RequestToEndStopsTheWaitWithoutAnotherSample)
     // After the run, samples from elsewhere no longer reach the writer.
     m_dlg.Update(true);
     EXPECT_EQ(std::count(m_printed.begin(), m_printed.end(), '|'), 3);
+}
+
+// A run without a window has no tray to hide in: minimising it never withdraws the window
+// it does not have, and the tray's icon is never taken.
+TEST(HeadlessToolkit, ItsTrayNeverTakesTheIcon)
+{
+    FakeServices fakes;
+    Monitor monitor(fakes.Get());
+    HeadlessToolkit toolkit({}, nullptr);
+    EXPECT_FALSE(toolkit.HasWindow());
+    const std::unique_ptr<TrayIcon> tray = toolkit.CreateTray(monitor);
+    ASSERT_TRUE(tray);
+    EXPECT_FALSE(tray->HostPresent());
+    EXPECT_FALSE(tray->Add({"Tallyvolt: 50%", 50, false}));
+
+    FakeWindow window;
+    ASSERT_TRUE(monitor.SetUpDialog(window, *tray));
+    EXPECT_TRUE(monitor.Minimize());
+    EXPECT_FALSE(monitor.IsInTray());
+    EXPECT_TRUE(monitor.IsWaitingForTray());
+    EXPECT_EQ(window.calls.back(), "iconify");
+    monitor.TearDownDialog();
 }

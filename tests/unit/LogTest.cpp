@@ -1,6 +1,6 @@
 // The log: exact bytes of header, column line, records and footer; appending; failing opens.
 #include "log/LogText.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 
 #include "fakes/FakeServices.h"
 #include "fakes/TempFolder.h"
@@ -28,7 +28,7 @@ class Log : public ::testing::Test
 protected:
     FakeServices m_fakes{kStart};
     FakeClock& m_clock = m_fakes.clock;
-    CTallyvoltDlg m_dlg{m_fakes.Get()};
+    tallyvolt::Monitor m_dlg{m_fakes.Get()};
     TempFolder m_dir;
 };
 
@@ -152,7 +152,7 @@ TEST_F(Log, ALogHeldByAnotherProcessIsRefusedButStaysReadable)
     ASSERT_GE(child, 0);
     if (child == 0) {
         FakeServices fakes(kStart);
-        CTallyvoltDlg holder(fakes.Get());
+        tallyvolt::Monitor holder(fakes.Get());
         char c = holder.OpenLog(path) ? 'y' : 'n';
         (void)!::write(ready[1], &c, 1);
         (void)!::read(release[0], &c, 1);
@@ -244,7 +244,7 @@ TEST_F(Log, ADeletedLogStartsAgainAtItsPathAndARenamedOneKeepsItsRecords)
               std::string::npos) << text;
 
     // With extra info off the new file holds records only.
-    CTallyvoltDlg quiet{m_fakes.Get()};
+    tallyvolt::Monitor quiet{m_fakes.Get()};
     ASSERT_TRUE(quiet.SetExtraInfo(0));
     ASSERT_TRUE(quiet.OpenLog(path));
     ASSERT_EQ(::unlink(path.c_str()), 0);

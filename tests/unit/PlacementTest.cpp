@@ -1,6 +1,6 @@
 // Window placement: the snap rule, the first place, and the remembered position.
 #include "monitor/Placement.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 
 #include "fakes/FakeServices.h"
 
@@ -85,7 +85,7 @@ TEST(FirstPlacement, RememberedCentredOrRescued)
 TEST(RememberedPosition, FollowsTheVisibleWindowSnappedAndIgnoresTheHiddenOne)
 {
     FakeServices fakes;
-    CTallyvoltDlg dlg(fakes.Get());
+    tallyvolt::Monitor dlg(fakes.Get());
     dlg.SetWindowPosition("5 5");
     // The first show is not snapped, even this close to the corner.
     EXPECT_EQ(dlg.FirstPlacement(246, 111, kWorkArea, {{0, 0, 1280, 800}}), (Point{5, 5}));
@@ -110,7 +110,7 @@ TEST(RememberedPosition, NothingWhileTheWindowLivesInTheTray)
     FakeServices fakes;
     FakeWindow window;
     FakeTray tray;
-    CTallyvoltDlg dlg(fakes.Get());
+    tallyvolt::Monitor dlg(fakes.Get());
     ASSERT_TRUE(dlg.SetStartMinimized(1));
     dlg.SetUpDialog(window, tray);
     ASSERT_TRUE(dlg.IsInTray());

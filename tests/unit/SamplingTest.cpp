@@ -1,7 +1,7 @@
 // Sampling: the burn rate, the time-weighted processor average, the records and the figures,
 // and the dialog's set-up, timer and teardown around them.
 #include "log/LogText.h"
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 
 #include "fakes/FakeServices.h"
 #include "fakes/TempFolder.h"
@@ -37,7 +37,7 @@ protected:
     FakeServices m_fakes; // 12/07/26 13:05:09
     FakeWindow m_window;
     FakeTray m_tray;
-    CTallyvoltDlg m_dlg{m_fakes.Get()};
+    tallyvolt::Monitor m_dlg{m_fakes.Get()};
 };
 
 // A call on the fake window as it records it: "figure 1000 80%" for Call("figure", IDC_BATTERY,
@@ -67,7 +67,7 @@ TEST_F(Sampling, BurnRateIsTheMeanFallPerMinuteSinceTheReference)
     EXPECT_EQ(m_dlg.BurnRateText(), "0.50%/minute");
 
     FakeServices charging;
-    CTallyvoltDlg dlg(charging.Get());
+    tallyvolt::Monitor dlg(charging.Get());
     charging.power.Set(50, 1, kBatteryHigh | kBatteryCharging);
     dlg.SetUpDialog(m_window, m_tray);
     charging.clock.Advance(240);
@@ -212,9 +212,9 @@ TEST_F(Sampling, TimerRestartsAfterEachSampleAndTheButtonLeavesItAlone)
     m_window.calls.clear();
 
     m_fakes.clock.Advance(1);
-    m_dlg.OnTimer(TIMER_SAMPLE);
-    m_dlg.OnTimer(99); // not ours
-    m_dlg.OnUpdateButton();
+    m_dlg.Timer(TIMER_SAMPLE);
+    m_dlg.Timer(99); // not ours
+    m_dlg.UpdatePressed();
     // Unchanged figures are not pushed again.
     EXPECT_EQ(m_window.calls,
               (std::vector<std::string>{Call("stop", TIMER_SAMPLE),

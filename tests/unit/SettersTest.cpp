@@ -1,5 +1,5 @@
 // The monitor's validating setters and the remembered position.
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 
 #include "fakes/FakeServices.h"
 
@@ -11,7 +11,7 @@ class Setters : public ::testing::Test
 {
 protected:
     tallyvolt::test::FakeServices m_fakes;
-    CTallyvoltDlg m_dlg{m_fakes.Get()};
+    tallyvolt::Monitor m_dlg{m_fakes.Get()};
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 // The tray icon and the window menu: minimise into the tray, the press that brings the window
 // back, the live tip, Always on Top and About, and what happens without a tray.
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
+#include "platform/windows/WindowMessages.h"
 
 #include "fakes/FakeServices.h"
 #include "resources/Resource.h"
@@ -27,7 +28,7 @@ protected:
     FakeServices m_fakes;
     FakeWindow m_window;
     FakeTray m_tray;
-    CTallyvoltDlg m_dlg{m_fakes.Get()};
+    tallyvolt::Monitor m_dlg{m_fakes.Get()};
 };
 
 } // namespace
@@ -35,7 +36,7 @@ protected:
 TEST_F(MonitorTray, MinimiseHidesIntoTheTrayAndALeftPressBringsItBack)
 {
     SetUp(false);
-    EXPECT_TRUE(m_dlg.OnSysCommand(SC_MINIMIZE));
+    EXPECT_TRUE(DeliverSysCommand(m_dlg, SC_MINIMIZE));
     EXPECT_TRUE(m_dlg.IsInTray());
     EXPECT_EQ(m_window.calls, Calls{"withdraw"});
     EXPECT_EQ(m_tray.calls, Calls{"add Tallyvolt: 87%"});
@@ -43,10 +44,10 @@ TEST_F(MonitorTray, MinimiseHidesIntoTheTrayAndALeftPressBringsItBack)
 
     // Moves, the right button, releases and double clicks do nothing.
     for (int message : {WM_MOUSEMOVE, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_LBUTTONUP, WM_LBUTTONDBLCLK})
-        EXPECT_EQ(m_dlg.OnTrayNotify(kTrayIconId, message), 0) << message;
+        EXPECT_EQ(DeliverTrayNotify(m_dlg, message), 0) << message;
     EXPECT_TRUE(m_dlg.IsInTray());
 
-    EXPECT_EQ(m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(DeliverTrayNotify(m_dlg, WM_LBUTTONDOWN), 1);
     EXPECT_FALSE(m_dlg.IsInTray());
     EXPECT_EQ(m_window.calls, (Calls{"withdraw", "show"}));
     EXPECT_EQ(m_tray.calls, (Calls{"add Tallyvolt: 87%", "delete"}));
@@ -60,19 +61,19 @@ TEST_F(MonitorTray, HideInTrayIsOfferedWhileATrayTakesTheIconAndMinimises)
     EXPECT_FALSE(m_dlg.CanHideInTray()); // no window yet
     SetUp(false);
     EXPECT_TRUE(m_dlg.CanHideInTray());
-    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_HIDE));
+    EXPECT_TRUE(DeliverSysCommand(m_dlg, ID_MENU_HIDE));
     EXPECT_TRUE(m_dlg.IsInTray());
     EXPECT_FALSE(m_dlg.CanHideInTray());
     EXPECT_EQ(m_window.calls, Calls{"withdraw"});
     EXPECT_EQ(m_tray.calls, Calls{"add Tallyvolt: 87%"});
-    EXPECT_EQ(m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(DeliverTrayNotify(m_dlg, WM_LBUTTONDOWN), 1);
     EXPECT_TRUE(m_dlg.CanHideInTray());
 
     // The panel goes: no offer. A request that comes all the same iconifies, as minimise does.
     m_tray.hostPresent = false;
     EXPECT_FALSE(m_dlg.CanHideInTray());
     m_window.calls.clear();
-    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_HIDE));
+    EXPECT_TRUE(DeliverSysCommand(m_dlg, ID_MENU_HIDE));
     EXPECT_FALSE(m_dlg.IsInTray());
     EXPECT_TRUE(m_dlg.IsWaitingForTray());
     EXPECT_EQ(m_window.calls, Calls{"iconify"});
@@ -81,7 +82,7 @@ TEST_F(MonitorTray, HideInTrayIsOfferedWhileATrayTakesTheIconAndMinimises)
 TEST_F(MonitorTray, TheTipFollowsEachChangedSampleWhileInTheTray)
 {
     SetUp(false);
-    m_dlg.OnSysCommand(SC_MINIMIZE);
+    DeliverSysCommand(m_dlg, SC_MINIMIZE);
     m_dlg.Update(true); // same charge: nothing to tell the tray
     m_fakes.power.next.batteryLifePercent = 86;
     m_dlg.Update(true);
@@ -95,24 +96,24 @@ TEST_F(MonitorTray, TheTipFollowsEachChangedSampleWhileInTheTray)
     EXPECT_EQ(m_tray.current.chargePercent, 255);
 
     // Out of the tray, changes wait for the next minimise.
-    m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN);
+    DeliverTrayNotify(m_dlg, WM_LBUTTONDOWN);
     m_fakes.power.next.batteryLifePercent = 50;
     m_dlg.Update(true);
     EXPECT_EQ(m_tray.calls.back(), "delete");
-    m_dlg.OnSysCommand(SC_MINIMIZE);
+    DeliverSysCommand(m_dlg, SC_MINIMIZE);
     EXPECT_EQ(m_tray.calls.back(), "add Tallyvolt: 50%");
 }
 
 TEST_F(MonitorTray, FiguresWaitInTheTrayAndShowOnTheWayOut)
 {
     SetUp(false);
-    m_dlg.OnSysCommand(SC_MINIMIZE);
+    DeliverSysCommand(m_dlg, SC_MINIMIZE);
     m_window.calls.clear();
     m_fakes.power.next.batteryLifePercent = 80;
     m_fakes.processor.next = 42;
     m_dlg.Update(true);
     EXPECT_EQ(m_window.calls, Calls{}); // nobody sees them: no label work
-    m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN);
+    DeliverTrayNotify(m_dlg, WM_LBUTTONDOWN);
     EXPECT_EQ(m_window.figures[IDC_BATTERY], "80%");
     EXPECT_EQ(m_window.figures[IDC_CPU], "42%");
     EXPECT_EQ(m_window.calls.back(), "show"); // up to date before it shows
@@ -122,7 +123,7 @@ TEST_F(MonitorTray, WithoutATrayMinimiseIconifiesAndNeverHides)
 {
     m_tray.hostPresent = false;
     SetUp(false);
-    EXPECT_TRUE(m_dlg.OnSysCommand(SC_MINIMIZE));
+    EXPECT_TRUE(DeliverSysCommand(m_dlg, SC_MINIMIZE));
     EXPECT_FALSE(m_dlg.IsInTray());
     EXPECT_EQ(m_window.calls, Calls{"iconify"});
 }
@@ -137,7 +138,7 @@ TEST_F(MonitorTray, StartMinimizedStartsInTheTrayOrIconified)
     FakeWindow window;
     FakeTray noTray;
     noTray.hostPresent = false;
-    CTallyvoltDlg dlg(fakes.Get());
+    tallyvolt::Monitor dlg(fakes.Get());
     ASSERT_TRUE(dlg.SetStartMinimized(1));
     dlg.SetUpDialog(window, noTray);
     EXPECT_FALSE(dlg.IsInTray());
@@ -157,7 +158,7 @@ TEST_F(MonitorTray, ATrayThatComesLaterTakesAWindowIconifiedForWantOfOne)
     EXPECT_EQ(m_window.calls, Calls{"withdraw"});
     EXPECT_TRUE(m_tray.shown);
     // Back from that tray as from any other; a host that comes again changes nothing.
-    EXPECT_EQ(m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN), 1);
+    EXPECT_EQ(DeliverTrayNotify(m_dlg, WM_LBUTTONDOWN), 1);
     m_tray.HostComes();
     EXPECT_FALSE(m_dlg.IsInTray());
     EXPECT_EQ(m_window.calls, (Calls{"withdraw", "show"}));
@@ -165,16 +166,16 @@ TEST_F(MonitorTray, ATrayThatComesLaterTakesAWindowIconifiedForWantOfOne)
     // Minimised by hand with no tray, then restored by the user: a tray that appears later
     // leaves the window where the user put it.
     m_tray.hostPresent = false;
-    m_dlg.OnSysCommand(SC_MINIMIZE);
+    DeliverSysCommand(m_dlg, SC_MINIMIZE);
     EXPECT_TRUE(m_dlg.IsWaitingForTray());
-    m_dlg.OnWindowRestored();
+    m_dlg.WindowRestored();
     m_tray.HostComes();
     EXPECT_FALSE(m_dlg.IsInTray());
     EXPECT_EQ(m_window.calls.back(), "iconify");
 
     // Once the window is gone, a tray's news reaches nobody.
     m_tray.hostPresent = false;
-    m_dlg.OnSysCommand(SC_MINIMIZE);
+    DeliverSysCommand(m_dlg, SC_MINIMIZE);
     m_dlg.TearDownDialog();
     m_tray.calls.clear();
     m_tray.HostComes();
@@ -184,10 +185,10 @@ TEST_F(MonitorTray, ATrayThatComesLaterTakesAWindowIconifiedForWantOfOne)
 TEST_F(MonitorTray, NothingButTheTrayPressShowsAWindowInTheTray)
 {
     SetUp(true);
-    m_dlg.OnSurfaceRequest(); // a second copy
+    m_dlg.SurfaceRequested(); // a second copy
     EXPECT_EQ(m_window.calls, Calls{});
-    m_dlg.OnTrayNotify(kTrayIconId, WM_LBUTTONDOWN);
-    m_dlg.OnSurfaceRequest();
+    DeliverTrayNotify(m_dlg, WM_LBUTTONDOWN);
+    m_dlg.SurfaceRequested();
     EXPECT_EQ(m_window.calls, (Calls{"show", "show"}));
 }
 
@@ -195,12 +196,12 @@ TEST_F(MonitorTray, AlwaysOnTopTogglesWithItsCheckMarkAndAboutOpens)
 {
     SetUp(false);
     EXPECT_FALSE(m_dlg.IsTopmost());
-    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_TOPMOST));
+    EXPECT_TRUE(DeliverSysCommand(m_dlg, ID_MENU_TOPMOST));
     EXPECT_TRUE(m_dlg.IsTopmost());
-    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_TOPMOST | 0x000F)); // low bits are ignored
+    EXPECT_TRUE(DeliverSysCommand(m_dlg, ID_MENU_TOPMOST | 0x000F)); // low bits are ignored
     EXPECT_FALSE(m_dlg.IsTopmost());
-    EXPECT_TRUE(m_dlg.OnSysCommand(ID_MENU_ABOUT + 3));
-    EXPECT_FALSE(m_dlg.OnSysCommand(0xF060)); // close: the window's own handling
+    EXPECT_TRUE(DeliverSysCommand(m_dlg, ID_MENU_ABOUT + 3));
+    EXPECT_FALSE(DeliverSysCommand(m_dlg, 0xF060)); // close: the window's own handling
     EXPECT_EQ(m_window.calls, (Calls{"check 8192 on", "topmost on", "check 8192 off",
                                      "topmost off", "about"}));
 }

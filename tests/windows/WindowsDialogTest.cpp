@@ -1,7 +1,7 @@
 // The real dialog from its resource template, driven from a second thread of the test: what
 // another process cannot see under Wine (the window menu and its check mark), the snap as the
 // dialog rewrites a pending move, and the end of a session.
-#include "monitor/TallyvoltDlg.h"
+#include "monitor/Monitor.h"
 #include "platform/windows/Dpi.h"
 #include "platform/windows/MonitorDialog.h"
 #include "platform/windows/WindowsTrayIcon.h"
@@ -54,7 +54,7 @@ struct FakedMonitor
     }
 
     FakeServices services;
-    CTallyvoltDlg dlg{services.Get()};
+    tallyvolt::Monitor dlg{services.Get()};
     win::WindowsTrayIcon tray;
     std::unique_ptr<win::MonitorDialog> dialog;
 };
@@ -66,7 +66,7 @@ TEST(WindowsDialog, WindowMenuCheckMarkSnapAndEndOfSession)
     int endRuns = 0;
     FakedMonitor monitor([&endRuns] { ++endRuns; });
     win::MonitorDialog& dialog = *monitor.dialog;
-    CTallyvoltDlg& dlg = monitor.dlg;
+    tallyvolt::Monitor& dlg = monitor.dlg;
 
     // Read on the driving thread, checked once the dialog has ended.
     std::wstring topmostText, aboutText, battery(16, L'\0');
