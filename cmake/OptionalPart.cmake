@@ -37,7 +37,7 @@ macro(tallyvolt_find_part name package part)
             add_feature_info("${part}" ${name}_ENABLED "${package}")
         else()
             add_feature_info("${part}" ${name}_ENABLED
-                             "${package} not found; -D${name}=ON to require it")
+                             "${package} not found (scripts/install-deps test); -D${name}=ON to require it")
         endif()
     elseif(${name}_MODE STREQUAL "ON")
         # Not quiet: CMake's own account of what it looked for comes before the error.
@@ -55,6 +55,5 @@ endmacro()
 # The parts built and the parts left out, as CMake's FeatureSummary lists them.
 function(tallyvolt_report_features)
     feature_summary(WHAT ENABLED_FEATURES DESCRIPTION "Built with:" QUIET_ON_EMPTY)
-    feature_summary(WHAT DISABLED_FEATURES QUIET_ON_EMPTY
-                    DESCRIPTION "Left out (scripts/install-deps test installs what they need):")
+    feature_summary(WHAT DISABLED_FEATURES DESCRIPTION "Left out:" QUIET_ON_EMPTY)
 endfunction()
