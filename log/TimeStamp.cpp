@@ -93,11 +93,12 @@ std::tm CalendarFields(LocalSeconds t)
     const std::time_t since1970 = static_cast<std::time_t>(t + kFrom1970);
     std::tm fields{};
 #ifdef _WIN32
-    gmtime_s(&fields, &since1970);
+    const bool converted = gmtime_s(&fields, &since1970) == 0;
 #else
-    gmtime_r(&since1970, &fields);
+    const bool converted = gmtime_r(&since1970, &fields) != nullptr;
 #endif
-    return fields;
+    // Windows fills a failed conversion with -1s: all zero on every system.
+    return converted ? fields : std::tm{};
 }
 
 std::optional<LocalSeconds> ParseTimeStamp(std::string_view text)
