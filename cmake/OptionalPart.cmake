@@ -5,6 +5,9 @@
 #   ON    the part is wanted: a missing package stops the configure, so that a test run never
 #         passes for want of tests
 #   OFF   leave the part out and do not look for the package
+# What was built and what was left out is told by CMake's FeatureSummary at the end of the
+# configure (tallyvolt_report_features).
+include(FeatureSummary)
 
 # Declares the cache variable NAME (AUTO, ON or OFF; default AUTO) described by HELP. A build
 # tree made when these were plain options holds ON or OFF already; it keeps that value.
@@ -15,7 +18,7 @@ function(tallyvolt_part_option name help)
 endfunction()
 
 # Looks for PACKAGE as the cache variable NAME asks. Sets NAME_MODE to AUTO, ON or OFF and
-# NAME_ENABLED to TRUE or FALSE, and adds PART to TALLYVOLT_LEFT_OUT when AUTO found nothing.
+# NAME_ENABLED to TRUE or FALSE, and names PART in the feature summary unless it is OFF.
 # A macro, so that the package's imported targets are seen in this directory and below.
 macro(tallyvolt_find_part name package part)
     string(TOUPPER "${${name}}" ${name}_MODE)
@@ -31,8 +34,10 @@ macro(tallyvolt_find_part name package part)
         find_package(${package} QUIET)
         if(${package}_FOUND)
             set(${name}_ENABLED TRUE)
+            add_feature_info("${part}" ${name}_ENABLED "${package}")
         else()
-            list(APPEND TALLYVOLT_LEFT_OUT "${part} (${package}, -D${name}=ON to require it)")
+            add_feature_info("${part}" ${name}_ENABLED
+                             "${package} not found (scripts/install-deps test); -D${name}=ON to require it")
         endif()
     elseif(${name}_MODE STREQUAL "ON")
         # Not quiet: CMake's own account of what it looked for comes before the error.
@@ -43,14 +48,12 @@ macro(tallyvolt_find_part name package part)
                                 "-D${name}=AUTO or OFF.")
         endif()
         set(${name}_ENABLED TRUE)
+        add_feature_info("${part}" ${name}_ENABLED "${package}")
     endif()
 endmacro()
 
-# One line for everything AUTO left out.
-function(tallyvolt_report_left_out)
-    if(TALLYVOLT_LEFT_OUT)
-        list(JOIN TALLYVOLT_LEFT_OUT "; " parts)
-        message(STATUS "Not found, so left out: ${parts}. "
-                       "scripts/install-deps test installs what they need.")
-    endif()
+# The parts built and the parts left out, as CMake's FeatureSummary lists them.
+function(tallyvolt_report_features)
+    feature_summary(WHAT ENABLED_FEATURES DESCRIPTION "Built with:" QUIET_ON_EMPTY)
+    feature_summary(WHAT DISABLED_FEATURES DESCRIPTION "Left out:" QUIET_ON_EMPTY)
 endfunction()

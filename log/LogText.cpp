@@ -1,7 +1,7 @@
 // Composition of the log's lines, and the reading of their fields.
 #include "log/LogText.h"
 
-#include "resources/Resource.h"
+#include "resources/Texts.h"
 
 #include <algorithm>
 #include <charconv>

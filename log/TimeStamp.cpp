@@ -2,27 +2,23 @@
 #include "log/TimeStamp.h"
 
 #include <iterator>
+#include <time.h>
 
 namespace tallyvolt {
 namespace {
 
-// Days from 2000-01-01 to the given date of the proleptic Gregorian calendar.
-std::int64_t DaysSince2000(int year, int month, int day)
-{
-    // Howard Hinnant's days_from_civil, shifted to 2000.
-    year -= month <= 2;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int yoe = year - static_cast<int>(era * 400);
-    const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468 - 10957;
-}
+// Seconds from 1970-01-01 to 2000-01-01, where the log's clock counts from.
+constexpr std::int64_t kFrom1970 = 946684800;
 
-int DaysInMonth(int year, int month)
+// The seconds since 1970 of `fields` read as universal time; -1 when out of range. The C
+// library does the calendar; Windows names the function otherwise.
+std::time_t SecondsOfUniversalTime(std::tm fields)
 {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
+#ifdef _WIN32
+    return _mkgmtime(&fields);
+#else
+    return timegm(&fields);
+#endif
 }
 
 // Two digits at `text[at]`, or -1.
@@ -63,9 +59,22 @@ bool HasStampShape(std::string_view text)
 std::optional<LocalSeconds> Midnight(std::string_view text)
 {
     const int month = TwoDigits(text, 0), day = TwoDigits(text, 3), year = TwoDigits(text, 6);
-    if (month < 1 || month > 12 || year < 0 || day < 1 || day > DaysInMonth(2000 + year, month))
+    if (month < 1 || month > 12 || year < 0 || day < 1)
         return std::nullopt;
-    return DaysSince2000(2000 + year, month, day) * 86400;
+    std::tm fields{};
+    fields.tm_year = 100 + year;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    const std::time_t since1970 = SecondsOfUniversalTime(fields);
+    if (since1970 == -1)
+        return std::nullopt;
+    // The C library carries 30 February into March: a date is valid only if it comes back as
+    // it was written.
+    const LocalSeconds midnight = since1970 - kFrom1970;
+    const std::tm back = CalendarFields(midnight);
+    if (back.tm_mday != day || back.tm_mon != month - 1)
+        return std::nullopt;
+    return midnight;
 }
 
 // Seconds into the day of "HH:MM:SS" at text[9]; a leap second is allowed.
@@ -78,6 +87,19 @@ std::optional<LocalSeconds> TimeOfDay(std::string_view text)
 }
 
 } // namespace
+
+std::tm CalendarFields(LocalSeconds t)
+{
+    const std::time_t since1970 = static_cast<std::time_t>(t + kFrom1970);
+    std::tm fields{};
+#ifdef _WIN32
+    const bool converted = gmtime_s(&fields, &since1970) == 0;
+#else
+    const bool converted = gmtime_r(&since1970, &fields) != nullptr;
+#endif
+    // Windows fills a failed conversion with -1s: all zero on every system.
+    return converted ? fields : std::tm{};
+}
 
 std::optional<LocalSeconds> ParseTimeStamp(std::string_view text)
 {

@@ -17,6 +17,11 @@ using LocalSeconds = std::int64_t;
 // their own.
 std::string FormatTimeStamp(const std::tm& local);
 
+// The date and time of day that `t` stands for, in std::tm's fields (tm_year counts from 1900,
+// tm_mon from 0). The calendar is the C library's; the fields are all zero for a moment it
+// cannot represent.
+std::tm CalendarFields(LocalSeconds t);
+
 // Parses "MM/DD/YY HH:MM:SS"; none unless every field is in range.
 std::optional<LocalSeconds> ParseTimeStamp(std::string_view text);
 

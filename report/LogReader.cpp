@@ -307,22 +307,9 @@ std::vector<Run> SplitAtGaps(Run run, std::optional<LocalSeconds> period)
 
 std::string IsoTime(LocalSeconds t)
 {
-    // civil_from_days, from 2000-01-01.
-    LocalSeconds days = t / 86400;
-    LocalSeconds seconds = t % 86400;
-    if (seconds < 0) {
-        seconds += 86400;
-        --days;
-    }
-    const std::int64_t z = days + 10957 + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yoe + era * 400 + (month <= 2);
+    const std::tm fields = CalendarFields(t);
+    const int year = fields.tm_year + 1900, month = fields.tm_mon + 1, day = fields.tm_mday;
+    const int hour = fields.tm_hour, minute = fields.tm_min, second = fields.tm_sec;
     char out[32];
     auto two = [](char* at, std::int64_t v) {
         at[0] = static_cast<char>('0' + v / 10);
@@ -334,11 +321,11 @@ std::string IsoTime(LocalSeconds t)
     out[7] = '-';
     two(out + 8, day);
     out[10] = 'T';
-    two(out + 11, seconds / 3600);
+    two(out + 11, hour);
     out[13] = ':';
-    two(out + 14, seconds / 60 % 60);
+    two(out + 14, minute);
     out[16] = ':';
-    two(out + 17, seconds % 60);
+    two(out + 17, second);
     return std::string(out, 19);
 }
 

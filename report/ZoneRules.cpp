@@ -1,6 +1,8 @@
 // Local time through the C library's zone rules.
 #include "report/ZoneRules.h"
 
+#include "platform/FileOpening.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,7 +78,7 @@ bool ZoneRules::UseNamedZone(const std::string& name)
     const char* directory = std::getenv("TZDIR");
     const std::string path =
         std::string(directory && *directory ? directory : "/usr/share/zoneinfo") + "/" + name;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenFileStream(path, "rb");
     if (!file)
         return false;
     char magic[4] = {};

@@ -1,8 +1,8 @@
-// Fixed identifiers and texts of the program: resource, control, command and timer ids,
-// the string table, and the messages shown at start-up.
+// Fixed identifiers of the program: resource, control, command and timer ids and the string
+// table; and, through resources/Texts.h, its texts.
 #pragma once
 
-#include "resources/Version.h" // generated: TALLYVOLT_VERSION
+#include "resources/Texts.h"
 
 // Dialog templates and icon.
 constexpr int IDD_MAIN = 102;
@@ -28,36 +28,3 @@ constexpr int ID_MENU_TOPMOST = 0x2000;
 constexpr int ID_MENU_HIDE = 0x3000; // Linux only: Windows' own Minimize does the same
 
 constexpr int TIMER_SAMPLE = 16;
-
-namespace tallyvolt::text {
-
-constexpr const char* kTopmost = "Always on Top";
-constexpr const char* kAboutMenu = "&About Tallyvolt...";
-constexpr const char* kHideInTray = "Hide in Tray";
-constexpr const char* kAppName = "Tallyvolt";
-constexpr const char* kVersion = "v" TALLYVOLT_VERSION;
-
-constexpr const char* kAboutTitle = "About Tallyvolt";
-constexpr const char* kAboutVersionLine = "Tallyvolt v" TALLYVOLT_VERSION;
-constexpr const char* kAboutInstructions =
-    "See the readme.txt file for instructions. Parameters can be edited using the tallyvolt.ini "
-    "file.";
-
-constexpr const char* kSettingsFileName = "tallyvolt.ini";
-constexpr const char* kSettingsSection = "Tallyvolt";
-
-constexpr const char* kAlreadyRunning = "Tallyvolt is already running!";
-constexpr const char* kBadDelimiter =
-    "You specified an invalid setting for the Delimiter. Check the settings in tallyvolt.ini.";
-constexpr const char* kBadExtraInfo =
-    "You specified an invalid setting for Extra Info. Check the settings in tallyvolt.ini.";
-constexpr const char* kBadPowerDraw =
-    "You specified an invalid PowerDraw value. Check the settings in tallyvolt.ini.";
-constexpr const char* kBadLogFile =
-    "Unable to create log file. Check the settings in tallyvolt.ini.";
-constexpr const char* kBadUpdatePeriod =
-    "You specified an invalid update period. Check the settings in tallyvolt.ini.";
-constexpr const char* kBadStartMinimized =
-    "You specified an invalid StartMinimized value. Check the settings in tallyvolt.ini.";
-
-} // namespace tallyvolt::text

@@ -1,6 +1,6 @@
 // Start-up and shutdown of the program on wxWidgets: the toolkit's entry point, its message
 // boxes and the monitor's window; the run itself is the start-up code's.
-#include "platform/wx/TallyvoltApp.h"
+#include "app/TallyvoltApp.h"
 
 #include "app/CommandEntry.h"
 #include "monitor/Monitor.h"
