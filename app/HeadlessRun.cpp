@@ -1,7 +1,6 @@
 // The sampling loop of a run without a window, and the command line that picks it.
 #include "app/HeadlessRun.h"
 
-#include "monitor/Monitor.h"
 #include "resources/Resource.h"
 
 #include <cstdio>
@@ -37,7 +36,7 @@ private:
 
 } // namespace
 
-HeadlessEnd RunHeadless(Monitor& dlg, TrayIcon& tray, EndRequestWait& wait,
+HeadlessEnd RunHeadless(MonitorEvents& dlg, TrayIcon& tray, EndRequestWait& wait,
                         const HeadlessOptions& options, const RecordWriter& writeRecord)
 {
     bool chargeReached = false;
@@ -104,7 +103,7 @@ void HeadlessToolkit::ShowMessage(const char* message, MessageKind)
     std::fflush(stderr);
 }
 
-void HeadlessToolkit::RunMonitorWindow(Monitor& dlg, TrayIcon& tray, SingleInstance&,
+void HeadlessToolkit::RunMonitorWindow(MonitorEvents& dlg, TrayIcon& tray, SingleInstance&,
                                        TerminationSignals* signals,
                                        const std::function<void()>& endRun)
 {

@@ -26,7 +26,7 @@ enum class HeadlessEnd
 // Samples with `dlg` (its settings applied and its log open) until the run ends, taking the
 // last sample at the end of the duration; `writeRecord` receives each record when the options
 // ask for them, without its "\r\n".
-HeadlessEnd RunHeadless(Monitor& dlg, TrayIcon& tray, EndRequestWait& wait,
+HeadlessEnd RunHeadless(MonitorEvents& dlg, TrayIcon& tray, EndRequestWait& wait,
                         const HeadlessOptions& options, const RecordWriter& writeRecord);
 
 // The start-up's toolkit for such a run: messages on standard error only, and RunHeadless in
@@ -43,7 +43,7 @@ public:
     // No tray without a window: the desktop's trays need a toolkit, which a run without a
     // window never brings up.
     std::unique_ptr<TrayIcon> CreateTray(MonitorEvents& monitor) override;
-    void RunMonitorWindow(Monitor& dlg, TrayIcon& tray, SingleInstance& instance,
+    void RunMonitorWindow(MonitorEvents& dlg, TrayIcon& tray, SingleInstance& instance,
                           TerminationSignals* signals,
                           const std::function<void()>& endRun) override;
     bool HasWindow() const override { return false; }

@@ -3,9 +3,8 @@
 #include "app/TallyvoltApp.h"
 
 #include "app/CommandEntry.h"
-#include "monitor/Monitor.h"
-#include "platform/WindowClass.h"
-#include "platform/WindowingSystem.h"
+#include "platform/linux/WindowClass.h"
+#include "platform/linux/WindowingSystem.h"
 #include "platform/wx/DesktopTray.h"
 #include "platform/wx/MonitorWindow.h"
 #include "resources/Resource.h"
@@ -80,7 +79,7 @@ std::unique_ptr<tallyvolt::TrayIcon> CTallyvoltApp::CreateTray(tallyvolt::Monito
     return std::make_unique<tallyvolt::DesktopTray>(monitor);
 }
 
-void CTallyvoltApp::RunMonitorWindow(tallyvolt::Monitor& dlg, tallyvolt::TrayIcon& tray,
+void CTallyvoltApp::RunMonitorWindow(tallyvolt::MonitorEvents& dlg, tallyvolt::TrayIcon& tray,
                                      tallyvolt::SingleInstance& instance,
                                      tallyvolt::TerminationSignals* signals,
                                      const std::function<void()>& /*endRun*/)

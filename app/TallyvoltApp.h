@@ -16,7 +16,7 @@ public:
 
     void ShowMessage(const char* message, tallyvolt::MessageKind kind) override;
     std::unique_ptr<tallyvolt::TrayIcon> CreateTray(tallyvolt::MonitorEvents& monitor) override;
-    void RunMonitorWindow(tallyvolt::Monitor& dlg, tallyvolt::TrayIcon& tray,
+    void RunMonitorWindow(tallyvolt::MonitorEvents& dlg, tallyvolt::TrayIcon& tray,
                           tallyvolt::SingleInstance& instance,
                           tallyvolt::TerminationSignals* signals,
                           const std::function<void()>& endRun) override;

@@ -1,7 +1,6 @@
 // The Win32 entry point and the toolkit it gives the start-up: message boxes and the monitor's
 // dialog.
 #include "app/CommandEntry.h"
-#include "monitor/Monitor.h"
 #include "platform/Toolkit.h"
 #include "platform/windows/MonitorDialog.h"
 #include "platform/windows/WideText.h"
@@ -57,7 +56,7 @@ public:
     }
 
     // `tray` is the icon CreateTray made, which the dialog drives as the Windows tray it is.
-    void RunMonitorWindow(tallyvolt::Monitor& dlg, TrayIcon&, SingleInstance&, TerminationSignals*,
+    void RunMonitorWindow(tallyvolt::MonitorEvents& dlg, TrayIcon&, SingleInstance&, TerminationSignals*,
                           const std::function<void()>& endRun) override
     {
         if (!m_tray)

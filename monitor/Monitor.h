@@ -102,10 +102,10 @@ public:
     // One sample: reads power and processor, advances the burn rate and the processor
     // average, appends a record to the log and, if asked, shows the figures.
     void Update(bool refreshDialog);
-    // Called after every sample with its reading and its record as the log gets it (line end
-    // included); empty for none.
-    using SampleObserver = std::function<void(const PowerStatus&, const std::string& record)>;
-    void SetSampleObserver(SampleObserver observer) { m_sampleObserver = std::move(observer); }
+    void SetSampleObserver(SampleObserver observer) override
+    {
+        m_sampleObserver = std::move(observer);
+    }
 
     const std::string& BatteryText() const { return m_figures.battery; }
     const std::string& BurnRateText() const { return m_run.BurnRateText(); }

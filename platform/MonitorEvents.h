@@ -2,11 +2,14 @@
 // toolkit turns its own messages into these.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/DialogWindow.h"
 #include "platform/Geometry.h"
+#include "platform/PowerSource.h"
 #include "platform/TrayIcon.h"
 
 namespace tallyvolt {
@@ -44,6 +47,10 @@ public:
     virtual int WatchSupplyChanges() = 0;
     // The descriptor from WatchSupplyChanges() became readable.
     virtual void SuppliesChanged() = 0;
+    // A run loop without a window hears of every sample: its reading and its record as the log
+    // gets it (line end included). An empty observer stops that.
+    using SampleObserver = std::function<void(const PowerStatus&, const std::string& record)>;
+    virtual void SetSampleObserver(SampleObserver observer) = 0;
 
     // The window's life. SetUpDialog runs once the window exists and before it first shows
     // (the first sample, the timer, the tray for a minimised start); TearDownDialog as it goes

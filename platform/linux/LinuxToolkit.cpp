@@ -1,7 +1,7 @@
 // Toolkit services that wxWidgets does not expose on GTK.
 #include "platform/TrayIconWindow.h"
-#include "platform/WindowClass.h"
-#include "platform/WindowingSystem.h"
+#include "platform/linux/WindowClass.h"
+#include "platform/linux/WindowingSystem.h"
 #include "tray/IconWindowSize.h"
 
 #include <gtk/gtk.h>

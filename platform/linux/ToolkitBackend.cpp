@@ -1,5 +1,5 @@
 // The toolkit backend for the session, chosen before the toolkit starts.
-#include "platform/WindowingSystem.h"
+#include "platform/linux/WindowingSystem.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -2,8 +2,8 @@
 #include "platform/wx/MonitorWindow.h"
 
 #include "platform/wx/AboutBox.h"
-#include "platform/WindowClass.h"
-#include "platform/WindowingSystem.h"
+#include "platform/linux/WindowClass.h"
+#include "platform/linux/WindowingSystem.h"
 #include "resources/Icons.h"
 #include "resources/Resource.h"
 

@@ -2,7 +2,7 @@
 // toolkit backend chosen for the session.
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
-#include "platform/WindowingSystem.h"
+#include "platform/linux/WindowingSystem.h"
 
 #include "fakes/TempFolder.h"
 
