@@ -44,9 +44,9 @@ HeadlessEnd RunHeadless(MonitorEvents& dlg, TrayIcon& tray, EndRequestWait& wait
         if (options.records && writeRecord)
             writeRecord(record.substr(0, record.find_last_not_of("\r\n") + 1));
         // Line power unknown counts as off: a run-down test must stop before the machine dies.
-        const std::uint8_t charge = power.batteryLifePercent;
+        const std::uint8_t charge = power.chargePercent;
         if (options.untilCharge && charge <= 100 && charge <= *options.untilCharge &&
-            power.acLineStatus != 1)
+            power.linePower != 1)
             chargeReached = true;
     });
 

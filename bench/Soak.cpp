@@ -54,8 +54,8 @@ int main(int argc, char** argv)
     const auto start = std::chrono::steady_clock::now();
     for (long i = 1; i < samples; ++i) {
         fakes.clock.Advance(1);
-        fakes.power.next.batteryLifePercent = static_cast<std::uint8_t>(100 - (i / 36000) % 101);
-        fakes.power.next.acLineStatus = static_cast<std::uint8_t>((i / 7200) % 2);
+        fakes.power.next.chargePercent = static_cast<std::uint8_t>(100 - (i / 36000) % 101);
+        fakes.power.next.linePower = static_cast<std::uint8_t>((i / 7200) % 2);
         fakes.processor.next = static_cast<std::uint32_t>((i * 37) % 101);
         dlg.Timer(TIMER_SAMPLE);
         // The fakes keep a diary of calls; the program itself keeps nothing per sample.

@@ -25,9 +25,9 @@ std::string FormatFixed2(double value)
     return std::string(out, result.ptr);
 }
 
-std::string AcText(std::uint8_t acLineStatus)
+std::string AcText(std::uint8_t linePower)
 {
-    return std::string(acLineStatus < std::size(kAcWords) ? kAcWords[acLineStatus] : kUnknown);
+    return std::string(linePower < std::size(kAcWords) ? kAcWords[linePower] : kUnknown);
 }
 
 std::optional<std::uint8_t> ParseAcText(std::string_view text)
@@ -40,11 +40,11 @@ std::optional<std::uint8_t> ParseAcText(std::string_view text)
     return std::nullopt;
 }
 
-std::string StateText(std::uint8_t batteryFlag)
+std::string StateText(std::uint8_t batteryState)
 {
     std::string text;
     for (const StateWord& w : kStateWords) {
-        if (!(batteryFlag & w.bit))
+        if (!(batteryState & w.bit))
             continue;
         if (!text.empty())
             text += "+";

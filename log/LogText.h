@@ -37,11 +37,11 @@ std::string NameLinePrefix();
 std::string FormatFixed2(double value);
 
 // "On", "Off" or "Unknown" for the AC line status 1, 0 or anything else.
-std::string AcText(std::uint8_t acLineStatus);
+std::string AcText(std::uint8_t linePower);
 // 1, 0 or 255 for "On", "Off" or "Unknown"; none for any other text.
 std::optional<std::uint8_t> ParseAcText(std::string_view text);
 // The battery flag bits as words joined by '+' ("High+Charging"), "Unknown" for none.
-std::string StateText(std::uint8_t batteryFlag);
+std::string StateText(std::uint8_t batteryState);
 // The bits of such words, 0 for "Unknown"; none for an unknown or repeated word.
 std::optional<std::uint8_t> ParseStateText(std::string_view text);
 // "87%", or "Unknown" above 100.

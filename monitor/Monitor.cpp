@@ -41,7 +41,7 @@ void Monitor::Update(bool refreshDialog)
     // clock, so the rate stays "per minute of the run"; the record's stamp is wall-clock time.
     const std::int64_t now = m_clock.ElapsedSeconds();
     const std::time_t wallNow = m_clock.Now();
-    m_run.AddCharge(now, power.batteryLifePercent);
+    m_run.AddCharge(now, power.chargePercent);
     m_figures.burnRate = m_run.BurnRateText();
     const std::optional<std::uint32_t> usage = m_processor.ReadUsage();
     TakeProcessorUsage(now, usage);
@@ -57,9 +57,9 @@ void Monitor::Update(bool refreshDialog)
 
 void Monitor::ShowInTray(const PowerStatus& power)
 {
-    m_figures.battery = tallyvolt::BatteryText(power.batteryLifePercent);
+    m_figures.battery = tallyvolt::BatteryText(power.chargePercent);
     m_tray.Show({(std::string(text::kAppName) + ": " + m_figures.battery).substr(0, kTrayTipMax),
-                 power.batteryLifePercent, power.acLineStatus == 1});
+                 power.chargePercent, power.linePower == 1});
 }
 
 void Monitor::TakeProcessorUsage(std::int64_t now, std::optional<std::uint32_t> usage)
@@ -83,8 +83,8 @@ std::string Monitor::WriteRecord(const PowerStatus& power, std::optional<std::ui
     const std::optional<std::string> powerColumn =
         m_settings.PowerDraw() ? std::optional<std::string>(m_figures.power) : std::nullopt;
     std::string record = Record(m_settings.Delimiter(), FormatTimeStamp(m_clock.LocalTime(wallNow)),
-                                power.batteryLifePercent, AcText(power.acLineStatus),
-                                StateText(power.batteryFlag), usage, powerColumn);
+                                power.chargePercent, AcText(power.linePower),
+                                StateText(power.batteryState), usage, powerColumn);
     m_log.Append(record);
     return record;
 }

@@ -10,9 +10,9 @@
 // One reading of the machine's power state. Values of 255 mean "unknown".
 struct PowerStatus
 {
-    std::uint8_t acLineStatus = 255;       // 0 off line, 1 on line, 255 unknown
-    std::uint8_t batteryFlag = 255;        // bit set of tallyvolt::BatteryFlag, 255 unknown status
-    std::uint8_t batteryLifePercent = 255; // 0 to 100, 255 unknown
+    std::uint8_t linePower = 255;     // 0 off line, 1 on line, 255 unknown
+    std::uint8_t batteryState = 255;  // bit set of tallyvolt::BatteryFlag, 255 unknown status
+    std::uint8_t chargePercent = 255; // 0 to 100, 255 unknown
     // Watts drawn from the system's batteries: positive while they discharge, negative while
     // they charge; none where the system cannot tell (no battery reports it, or the platform
     // has no way to read it).

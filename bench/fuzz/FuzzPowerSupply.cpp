@@ -43,9 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         input.remove_prefix(std::min(cut + 1, input.size()));
     }
     const PowerStatus status = tallyvolt::SysfsPowerSource(root).Read();
-    if (status.batteryLifePercent > 100 && status.batteryLifePercent != 255)
+    if (status.chargePercent > 100 && status.chargePercent != 255)
         std::abort();
-    if (status.acLineStatus > 1 && status.acLineStatus != 255)
+    if (status.linePower > 1 && status.linePower != 255)
         std::abort();
     // The kernel's values fit in 31 bits: µW below 2200 W, µA times µV below 4.7 MW.
     if (status.powerWatts && !(std::fabs(*status.powerWatts) < 4.7e6))

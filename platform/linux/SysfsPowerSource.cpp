@@ -414,22 +414,22 @@ public:
         PowerStatus status;
         // A charging battery proves line power even where no adapter entry exists.
         if (m_lines.online || m_charging)
-            status.acLineStatus = 1;
+            status.linePower = 1;
         else if (m_lines.count > 0 && !m_lines.unknown)
-            status.acLineStatus = 0;
+            status.linePower = 0;
         if (m_powerKnown) {
             // Discharging batteries give power, charging ones take it; the others give only
             // while nothing else feeds the machine.
             double watts = m_watts[Index(Flow::Out)] - m_watts[Index(Flow::In)];
-            if (status.acLineStatus != 1)
+            if (status.linePower != 1)
                 watts += m_watts[Index(Flow::Other)];
             status.powerWatts = watts;
         }
         if (m_batteries == 0) {
-            status.batteryFlag = kNoSystemBattery;
+            status.batteryState = kNoSystemBattery;
             return status;
         }
-        status.batteryFlag = m_charging ? kBatteryCharging : 0;
+        status.batteryState = m_charging ? kBatteryCharging : 0;
         if (m_unknownCharge)
             return status;
         const int unitsSeen = static_cast<int>(std::count(m_units.begin(), m_units.end(), true));
@@ -438,13 +438,13 @@ public:
         const std::uint64_t percent = unitsSeen == 1 && !m_units[Index(Unit::Percent)]
                                           ? PercentOf(m_now, m_full)
                                           : m_percentSum / m_batteries;
-        status.batteryLifePercent = static_cast<std::uint8_t>(percent);
+        status.chargePercent = static_cast<std::uint8_t>(percent);
         if (percent > 66)
-            status.batteryFlag |= kBatteryHigh;
+            status.batteryState |= kBatteryHigh;
         if (percent < 33)
-            status.batteryFlag |= kBatteryLow;
+            status.batteryState |= kBatteryLow;
         if (percent < 5)
-            status.batteryFlag |= kBatteryCritical;
+            status.batteryState |= kBatteryCritical;
         return status;
     }
 

@@ -41,9 +41,9 @@ public:
         SYSTEM_POWER_STATUS raw{};
         PowerStatus status;
         if (::GetSystemPowerStatus(&raw)) {
-            status.acLineStatus = raw.ACLineStatus;
-            status.batteryFlag = raw.BatteryFlag;
-            status.batteryLifePercent = raw.BatteryLifePercent;
+            status.linePower = raw.ACLineStatus;
+            status.batteryState = raw.BatteryFlag;
+            status.chargePercent = raw.BatteryLifePercent;
         }
         // Every battery device is opened and asked for its rate: only with PowerDraw=1.
         if (m_drawReading == PowerDrawReading::Read)

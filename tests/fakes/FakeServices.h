@@ -19,9 +19,9 @@ public:
     void SetPowerDrawReading(PowerDrawReading reading) override { drawReading = reading; }
     void Set(std::uint8_t percent, std::uint8_t ac, std::uint8_t flag)
     {
-        next.batteryLifePercent = percent;
-        next.acLineStatus = ac;
-        next.batteryFlag = flag;
+        next.chargePercent = percent;
+        next.linePower = ac;
+        next.batteryState = flag;
     }
 
     PowerStatus next;

@@ -57,9 +57,9 @@ TEST(ReportOfOwnLog, RecomputedFiguresAreTheMonitorsOwn)
         for (int i = 0; i < 200; ++i) {
             fakes.clock.Advance(i == 100 ? 3600 : 1 + static_cast<int>(random() % 3));
             charge = std::max(0, charge - static_cast<int>(random() % 2));
-            fakes.power.next.batteryLifePercent =
+            fakes.power.next.chargePercent =
                 random() % 50 == 0 ? 255 : static_cast<std::uint8_t>(charge);
-            fakes.power.next.acLineStatus = (i / 40) % 2 ? 1 : 0;
+            fakes.power.next.linePower = (i / 40) % 2 ? 1 : 0;
             fakes.processor.next = static_cast<std::uint32_t>(random() % 101);
             dlg.Update(true);
         }
@@ -151,12 +151,12 @@ TEST_P(ReportOfOwnLogPerFormat, ReadsBackEverySampleAndTheMonitorsFigures)
         const report::Record& r = run.records[i];
         const Sample& w = written[i];
         EXPECT_EQ(r.time - run.records[0].time, w.at) << i;
-        EXPECT_EQ(r.charge, w.power.batteryLifePercent <= 100
-                                ? std::optional<std::uint8_t>(w.power.batteryLifePercent)
+        EXPECT_EQ(r.charge, w.power.chargePercent <= 100
+                                ? std::optional<std::uint8_t>(w.power.chargePercent)
                                 : std::nullopt)
             << i;
-        EXPECT_EQ(AcText(w.power.acLineStatus), LinePowerWord(r.ac)) << i;
-        EXPECT_EQ(r.state, w.power.batteryFlag) << i;
+        EXPECT_EQ(AcText(w.power.linePower), LinePowerWord(r.ac)) << i;
+        EXPECT_EQ(r.state, w.power.batteryState) << i;
         EXPECT_EQ(r.cpu, w.cpu) << i;
     }
     const RunSummary s = Summarise(run, std::nullopt);

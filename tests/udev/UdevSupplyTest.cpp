@@ -31,7 +31,7 @@ using Reading = std::tuple<int, int, int>; // AC line, battery flags, percent
 Reading Read(SysfsPowerSource& source)
 {
     const PowerStatus status = source.Read();
-    return {status.acLineStatus, status.batteryFlag, status.batteryLifePercent};
+    return {status.linePower, status.batteryState, status.chargePercent};
 }
 
 class UdevSupplyTest : public ::testing::Test

@@ -117,8 +117,8 @@ TEST_F(Headless, UntilChargeEndsAtTheFirstKnownChargeAtOrBelowItOffLinePower)
         {21, 1}, {255, 0}, {20, 1}, {21, 0}, {15, 0}};
     m_fakes.power.Set(22, 0, kBatteryHigh);
     m_wait.beforeSample = [&](int wait) {
-        m_fakes.power.next.batteryLifePercent = readings[static_cast<std::size_t>(wait - 1)].first;
-        m_fakes.power.next.acLineStatus = readings[static_cast<std::size_t>(wait - 1)].second;
+        m_fakes.power.next.chargePercent = readings[static_cast<std::size_t>(wait - 1)].first;
+        m_fakes.power.next.linePower = readings[static_cast<std::size_t>(wait - 1)].second;
     };
     HeadlessOptions options;
     options.untilCharge = 21;

@@ -27,7 +27,7 @@ protected:
     void SampleAfter(std::int64_t seconds, std::uint8_t percent, std::uint32_t usage)
     {
         m_fakes.clock.Advance(seconds);
-        m_fakes.power.next.batteryLifePercent = percent;
+        m_fakes.power.next.chargePercent = percent;
         m_fakes.processor.next = usage;
         m_dlg.Update(true);
     }
@@ -71,7 +71,7 @@ TEST_F(Sampling, BurnRateIsTheMeanFallPerMinuteSinceTheReference)
     charging.power.Set(50, 1, kBatteryHigh | kBatteryCharging);
     dlg.SetUpDialog(m_window, m_tray);
     charging.clock.Advance(240);
-    charging.power.next.batteryLifePercent = 52;
+    charging.power.next.chargePercent = 52;
     dlg.Update(true);
     EXPECT_EQ(dlg.BurnRateText(), "-0.50%/minute");
 }

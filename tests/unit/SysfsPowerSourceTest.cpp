@@ -33,7 +33,7 @@ using Reading = std::tuple<int, int, int>; // AC line, battery flags, percent
 Reading Read(SysfsPowerSource& source)
 {
     const PowerStatus status = source.Read();
-    return {status.acLineStatus, status.batteryFlag, status.batteryLifePercent};
+    return {status.linePower, status.batteryState, status.chargePercent};
 }
 
 Reading ReadTree(const std::string& root)
@@ -358,8 +358,8 @@ TEST(SysfsPowerSource, KeptFilesFollowChangesInPlaceAndReplacements)
               std::regex_replace(uevent, std::regex("ENERGY_NOW=\\d+"), "ENERGY_NOW=20000000"));
     fs::rename(tree.File("BAT0", "uevent.new"), tree.File("BAT0", "uevent"));
     const auto replaced = source.Read();
-    EXPECT_NE(first.batteryLifePercent, inPlace.batteryLifePercent);
-    EXPECT_EQ(replaced.batteryLifePercent, 2 * inPlace.batteryLifePercent);
+    EXPECT_NE(first.chargePercent, inPlace.chargePercent);
+    EXPECT_EQ(replaced.chargePercent, 2 * inPlace.chargePercent);
 }
 
 namespace {

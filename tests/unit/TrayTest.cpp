@@ -84,11 +84,11 @@ TEST_F(MonitorTray, TheTipFollowsEachChangedSampleWhileInTheTray)
     SetUp(false);
     DeliverSysCommand(m_dlg, SC_MINIMIZE);
     m_dlg.Update(true); // same charge: nothing to tell the tray
-    m_fakes.power.next.batteryLifePercent = 86;
+    m_fakes.power.next.chargePercent = 86;
     m_dlg.Update(true);
-    m_fakes.power.next.acLineStatus = 1; // plugged in: the mark appears
+    m_fakes.power.next.linePower = 1; // plugged in: the mark appears
     m_dlg.Update(true);
-    m_fakes.power.next.batteryLifePercent = 255;
+    m_fakes.power.next.chargePercent = 255;
     m_dlg.Update(true);
     EXPECT_EQ(m_tray.calls, (Calls{"add Tallyvolt: 87%", "modify Tallyvolt: 86%",
                                    "modify Tallyvolt: 86%", "modify Tallyvolt: Unknown"}));
@@ -97,7 +97,7 @@ TEST_F(MonitorTray, TheTipFollowsEachChangedSampleWhileInTheTray)
 
     // Out of the tray, changes wait for the next minimise.
     DeliverTrayNotify(m_dlg, WM_LBUTTONDOWN);
-    m_fakes.power.next.batteryLifePercent = 50;
+    m_fakes.power.next.chargePercent = 50;
     m_dlg.Update(true);
     EXPECT_EQ(m_tray.calls.back(), "delete");
     DeliverSysCommand(m_dlg, SC_MINIMIZE);
@@ -109,7 +109,7 @@ TEST_F(MonitorTray, FiguresWaitInTheTrayAndShowOnTheWayOut)
     SetUp(false);
     DeliverSysCommand(m_dlg, SC_MINIMIZE);
     m_window.calls.clear();
-    m_fakes.power.next.batteryLifePercent = 80;
+    m_fakes.power.next.chargePercent = 80;
     m_fakes.processor.next = 42;
     m_dlg.Update(true);
     EXPECT_EQ(m_window.calls, Calls{}); // nobody sees them: no label work

@@ -204,9 +204,9 @@ TEST(WindowsReadings, PowerAndClocksComeFromTheSystem)
     SYSTEM_POWER_STATUS raw{};
     ASSERT_TRUE(::GetSystemPowerStatus(&raw));
     const PowerStatus status = CreatePowerSource()->Read();
-    EXPECT_EQ(status.acLineStatus, raw.ACLineStatus);
-    EXPECT_EQ(status.batteryFlag, raw.BatteryFlag);
-    EXPECT_EQ(status.batteryLifePercent, raw.BatteryLifePercent);
+    EXPECT_EQ(status.linePower, raw.ACLineStatus);
+    EXPECT_EQ(status.batteryState, raw.BatteryFlag);
+    EXPECT_EQ(status.chargePercent, raw.BatteryLifePercent);
 
     auto clock = CreateSystemClock();
     const auto elapsed = clock->ElapsedSeconds();
