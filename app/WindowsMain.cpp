@@ -56,8 +56,8 @@ public:
     }
 
     // `tray` is the icon CreateTray made, which the dialog drives as the Windows tray it is.
-    void RunMonitorWindow(tallyvolt::MonitorEvents& dlg, TrayIcon&, SingleInstance&, TerminationSignals*,
-                          const std::function<void()>& endRun) override
+    void RunMonitorWindow(tallyvolt::MonitorEvents& dlg, TrayIcon&, SingleInstance&,
+                          TerminationSignals*, const std::function<void()>& endRun) override
     {
         if (!m_tray)
             return;

@@ -2,7 +2,6 @@
 // so no other catcher of requests to end is needed.
 #include "app/Wiring.h"
 
-
 namespace tallyvolt {
 
 std::unique_ptr<TerminationSignals> CatchEndRequests()

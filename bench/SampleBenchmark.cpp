@@ -17,7 +17,8 @@
 
 namespace {
 
-const std::string kTree = std::string(TALLYVOLT_TEST_DATA_DIR) + "/power_supply/thinkpad-energy-ac-offline";
+const std::string kTree =
+    std::string(TALLYVOLT_TEST_DATA_DIR) + "/power_supply/thinkpad-energy-ac-offline";
 
 std::string TempLog()
 {
@@ -45,11 +46,10 @@ void RawSample(benchmark::State& state)
         std::time_t now = std::time(nullptr);
         std::tm local;
         ::localtime_r(&now, &local);
-        const int length = std::snprintf(record, sizeof record,
-                                         "%02d/%02d/%02d %02d:%02d:%02d\t%d%%\tOff\tHigh\t%d%%\r\n",
-                                         local.tm_mon + 1, local.tm_mday, local.tm_year % 100,
-                                         local.tm_hour, local.tm_min, local.tm_sec,
-                                         static_cast<int>(n % 100), static_cast<int>(n % 7));
+        const int length = std::snprintf(
+            record, sizeof record, "%02d/%02d/%02d %02d:%02d:%02d\t%d%%\tOff\tHigh\t%d%%\r\n",
+            local.tm_mon + 1, local.tm_mday, local.tm_year % 100, local.tm_hour, local.tm_min,
+            local.tm_sec, static_cast<int>(n % 100), static_cast<int>(n % 7));
         benchmark::DoNotOptimize(::write(out, record, static_cast<std::size_t>(length)));
     }
     ::close(out);

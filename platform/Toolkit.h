@@ -29,12 +29,12 @@ public:
     // `monitor`. Asked once, before RunMonitorWindow; a toolkit with no window gives an icon that
     // no tray ever takes.
     virtual std::unique_ptr<TrayIcon> CreateTray(MonitorEvents& monitor) = 0;
-    // Builds the monitor's window for `monitor` with `tray` (the one CreateTray made) as its tray icon, shows it (unless the
-    // run starts in the tray) and runs it until the user closes it or `signals` (may be null)
-    // report a request to end. A second copy's request to surface arrives through `instance`.
-    // `endRun` is the rest of the run (position and footer written; it runs once): a toolkit
-    // told that the session is ending, after which the process may be stopped at any moment,
-    // calls it itself before it lets the session go on.
+    // Builds the monitor's window for `monitor` with `tray` (the one CreateTray made) as its tray
+    // icon, shows it (unless the run starts in the tray) and runs it until the user closes it or
+    // `signals` (may be null) report a request to end. A second copy's request to surface arrives
+    // through `instance`. `endRun` is the rest of the run (position and footer written; it runs
+    // once): a toolkit told that the session is ending, after which the process may be stopped at
+    // any moment, calls it itself before it lets the session go on.
     virtual void RunMonitorWindow(MonitorEvents& monitor, TrayIcon& tray, SingleInstance& instance,
                                   TerminationSignals* signals,
                                   const std::function<void()>& endRun) = 0;

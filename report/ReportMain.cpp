@@ -1,6 +1,6 @@
 // tallyvolt-report: reads Tallyvolt's logs and says how fast the battery drained, run by run.
-#include "report/Compare.h"
 #include "platform/FileOpening.h"
+#include "report/Compare.h"
 #include "report/Export.h"
 #include "report/LogReader.h"
 #include "report/Options.h"

@@ -10,13 +10,16 @@ namespace {
 
 struct Line
 {
-    std::size_t begin;   // first byte of the line
-    std::size_t end;     // one past the last byte of content (before "\r\n" or "\n")
-    std::size_t next;    // first byte of the following line
-    bool ended;          // by a "\n"; only the text's last line can lack one
+    std::size_t begin; // first byte of the line
+    std::size_t end;   // one past the last byte of content (before "\r\n" or "\n")
+    std::size_t next;  // first byte of the following line
+    bool ended;        // by a "\n"; only the text's last line can lack one
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Strip(std::string_view s)
 {
@@ -27,7 +30,10 @@ std::string_view Strip(std::string_view s)
     return s;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b)
 {
@@ -229,8 +235,9 @@ std::optional<int> ParseInteger(std::string_view value)
     }
     // Accumulate in 64 bits and stop as soon as the number leaves the 32-bit range, so that no
     // run of digits can overflow.
-    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<int>::min())
-                                        : std::numeric_limits<int>::max();
+    const std::int64_t limit = negative
+                                   ? -static_cast<std::int64_t>(std::numeric_limits<int>::min())
+                                   : std::numeric_limits<int>::max();
     std::int64_t magnitude = 0;
     for (char c : s) {
         if (c < '0' || c > '9')

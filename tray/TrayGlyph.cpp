@@ -21,13 +21,7 @@ constexpr int kInsideRows = kInsideBottom - kInsideTop + 1;
 
 // The bolt, drawn over the middle of the battery and outlined so it reads on any fill.
 constexpr const char* kBoltShape[] = {
-    "   ##",
-    "  ## ",
-    " ##  ",
-    "#####",
-    "  ## ",
-    " ##  ",
-    "##   ",
+    "   ##", "  ## ", " ##  ", "#####", "  ## ", " ##  ", "##   ",
 };
 constexpr int kBoltLeft = 8, kBoltTop = 8;
 
@@ -56,7 +50,8 @@ Glyph DrawBatteryGlyph(std::uint8_t chargePercent, bool onLine)
             set(x, y, kOutline);
     for (int y = kBodyTop; y <= kBodyBottom; ++y)
         for (int x = kBodyLeft; x <= kBodyRight; ++x) {
-            const bool edge = y == kBodyTop || y == kBodyBottom || x == kBodyLeft || x == kBodyRight;
+            const bool edge =
+                y == kBodyTop || y == kBodyBottom || x == kBodyLeft || x == kBodyRight;
             set(x, y, edge ? kOutline : kInside);
         }
 

@@ -80,11 +80,10 @@ private:
         std::tm local;
         ::localtime_r(&now, &local);
         char record[128];
-        const int length = std::snprintf(record, sizeof record,
-                                         "%02d/%02d/%02d %02d:%02d:%02d\t%d%%\tOff\tHigh\t%d%%\r\n",
-                                         local.tm_mon + 1, local.tm_mday, local.tm_year % 100,
-                                         local.tm_hour, local.tm_min, local.tm_sec,
-                                         static_cast<int>(n % 100), static_cast<int>(n % 7));
+        const int length = std::snprintf(
+            record, sizeof record, "%02d/%02d/%02d %02d:%02d:%02d\t%d%%\tOff\tHigh\t%d%%\r\n",
+            local.tm_mon + 1, local.tm_mday, local.tm_year % 100, local.tm_hour, local.tm_min,
+            local.tm_sec, static_cast<int>(n % 100), static_cast<int>(n % 7));
         if (::write(m_log, record, static_cast<std::size_t>(length)) < 0)
             std::perror("write");
     }

@@ -28,9 +28,9 @@ std::string MakeTree()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const std::string root = MakeTree();
-    static const char* files[] = {"BAT0/uevent",      "BAT0/type",     "BAT0/status",
-                                  "BAT0/energy_now",  "BAT0/energy_full", "BAT0/capacity",
-                                  "AC/uevent",        "AC/online"};
+    static const char* files[] = {"BAT0/uevent",     "BAT0/type",        "BAT0/status",
+                                  "BAT0/energy_now", "BAT0/energy_full", "BAT0/capacity",
+                                  "AC/uevent",       "AC/online"};
     std::string_view input(reinterpret_cast<const char*>(data), size);
     for (const char* file : files) {
         const std::size_t cut = std::min(input.find('\0'), input.size());

@@ -71,8 +71,7 @@ enum class ReadFrom
     Offset,
     Start,
 };
-inline ssize_t ReadUpTo(int fd, char* data, std::size_t capacity,
-                        ReadFrom from = ReadFrom::Offset)
+inline ssize_t ReadUpTo(int fd, char* data, std::size_t capacity, ReadFrom from = ReadFrom::Offset)
 {
     std::size_t size = 0;
     while (size < capacity) {

@@ -15,8 +15,7 @@ public:
     {
         // CLOCK_BOOTTIME goes on through suspend and ignores changes of the wall clock.
         struct timespec ts;
-        if (::clock_gettime(CLOCK_BOOTTIME, &ts) != 0 &&
-            ::clock_gettime(CLOCK_MONOTONIC, &ts) != 0)
+        if (::clock_gettime(CLOCK_BOOTTIME, &ts) != 0 && ::clock_gettime(CLOCK_MONOTONIC, &ts) != 0)
             return 0;
         return static_cast<std::int64_t>(ts.tv_sec);
     }
@@ -31,6 +30,9 @@ public:
 
 } // namespace
 
-std::unique_ptr<Clock> CreateSystemClock() { return std::make_unique<LinuxClock>(); }
+std::unique_ptr<Clock> CreateSystemClock()
+{
+    return std::make_unique<LinuxClock>();
+}
 
 } // namespace tallyvolt

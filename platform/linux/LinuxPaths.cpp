@@ -96,7 +96,8 @@ std::string DefaultLogPath()
     else
         configHome = JoinPath(home, ".config");
     std::string userDirs;
-    if (ReadWholeFile(JoinPath(configHome, "user-dirs.dirs"), 64 * 1024, userDirs) != ReadResult::Ok)
+    if (ReadWholeFile(JoinPath(configHome, "user-dirs.dirs"), 64 * 1024, userDirs) !=
+        ReadResult::Ok)
         userDirs.clear();
     return JoinPath(DesktopFolderFromUserDirs(userDirs, home), "TALLYVOLT.INI");
 }

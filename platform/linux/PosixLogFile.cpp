@@ -95,6 +95,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<LogFile> CreateLogFile() { return std::make_unique<PosixLogFile>(); }
+std::unique_ptr<LogFile> CreateLogFile()
+{
+    return std::make_unique<PosixLogFile>();
+}
 
 } // namespace tallyvolt

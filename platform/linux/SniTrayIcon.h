@@ -22,8 +22,8 @@ public:
     // `connection` is the session bus; null takes the session bus of the environment. Without
     // one, no host is ever there and Add refuses. A window hidden in the tray comes back when
     // the watcher has been gone for `watcherGoneMs`.
-    explicit SniTrayIcon(std::function<void()> onActivated,
-                         GDBusConnection* connection = nullptr, unsigned watcherGoneMs = 10000);
+    explicit SniTrayIcon(std::function<void()> onActivated, GDBusConnection* connection = nullptr,
+                         unsigned watcherGoneMs = 10000);
     ~SniTrayIcon() override;
     SniTrayIcon(const SniTrayIcon&) = delete;
     SniTrayIcon& operator=(const SniTrayIcon&) = delete;

@@ -26,14 +26,14 @@ XEmbedTrayWatch::XEmbedTrayWatch(std::function<void(bool)> onChange)
     GtkClipboard* clipboard =
         gtk_clipboard_get_for_display(display, gdk_atom_intern(name.c_str(), FALSE));
     m_clipboard = clipboard;
-    m_handler = g_signal_connect(
-        clipboard, "owner-change",
-        G_CALLBACK(+[](GtkClipboard*, GdkEventOwnerChange* event, gpointer self) {
-            auto* watch = static_cast<XEmbedTrayWatch*>(self);
-            if (watch->m_onChange)
-                watch->m_onChange(event->reason == GDK_OWNER_CHANGE_NEW_OWNER);
-        }),
-        this);
+    m_handler =
+        g_signal_connect(clipboard, "owner-change",
+                         G_CALLBACK(+[](GtkClipboard*, GdkEventOwnerChange* event, gpointer self) {
+                             auto* watch = static_cast<XEmbedTrayWatch*>(self);
+                             if (watch->m_onChange)
+                                 watch->m_onChange(event->reason == GDK_OWNER_CHANGE_NEW_OWNER);
+                         }),
+                         this);
 #endif
 }
 

@@ -44,8 +44,8 @@ BatteryRate QueryBattery(const wchar_t* devicePath)
     BATTERY_WAIT_STATUS waitStatus{};
     waitStatus.BatteryTag = query.BatteryTag;
     BATTERY_STATUS status{};
-    if (!::DeviceIoControl(device.get(), IOCTL_BATTERY_QUERY_STATUS, &waitStatus,
-                           sizeof waitStatus, &status, sizeof status, &bytes, nullptr))
+    if (!::DeviceIoControl(device.get(), IOCTL_BATTERY_QUERY_STATUS, &waitStatus, sizeof waitStatus,
+                           &status, sizeof status, &bytes, nullptr))
         return result;
     if (static_cast<ULONG>(status.Rate) != BATTERY_UNKNOWN_RATE)
         result.milliwatts = static_cast<std::int32_t>(status.Rate);

@@ -20,7 +20,8 @@ void RegisterDialogClass(HINSTANCE instance);
 class MonitorDialog : public DialogWindow
 {
 public:
-    MonitorDialog(tallyvolt::MonitorEvents& monitor, WindowsTrayIcon& tray, std::function<void()> endRun);
+    MonitorDialog(tallyvolt::MonitorEvents& monitor, WindowsTrayIcon& tray,
+                  std::function<void()> endRun);
     ~MonitorDialog() override;
     MonitorDialog(const MonitorDialog&) = delete;
     MonitorDialog& operator=(const MonitorDialog&) = delete;

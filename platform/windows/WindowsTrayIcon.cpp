@@ -3,8 +3,8 @@
 
 #include "platform/windows/Dpi.h"
 #include "platform/windows/WideText.h"
-#include "platform/windows/WindowsTrayIcon.h"
 #include "platform/windows/WindowMessages.h"
+#include "platform/windows/WindowsTrayIcon.h"
 #include "tray/TrayGlyph.h"
 
 #include <shellapi.h>

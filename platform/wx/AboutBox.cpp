@@ -9,8 +9,8 @@
 #include <wx/stattext.h>
 
 CAboutBox::CAboutBox(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, tallyvolt::text::kAboutTitle, wxDefaultPosition,
-               wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX)
+    : wxDialog(parent, wxID_ANY, tallyvolt::text::kAboutTitle, wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX)
 {
     const int gap = FromDIP(7);
     auto* ok = new wxButton(this, wxID_OK, "OK");

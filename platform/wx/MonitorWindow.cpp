@@ -1,9 +1,9 @@
 // The monitor's window on wxWidgets.
 #include "platform/wx/MonitorWindow.h"
 
-#include "platform/wx/AboutBox.h"
 #include "platform/linux/WindowClass.h"
 #include "platform/linux/WindowingSystem.h"
+#include "platform/wx/AboutBox.h"
 #include "resources/Icons.h"
 #include "resources/Resource.h"
 
@@ -21,7 +21,10 @@ namespace {
 constexpr int kSettleTimerId = TIMER_SAMPLE + 1;
 constexpr int kSettleMilliseconds = 150;
 
-tallyvolt::Rect ToRect(const wxRect& r) { return {r.x, r.y, r.width, r.height}; }
+tallyvolt::Rect ToRect(const wxRect& r)
+{
+    return {r.x, r.y, r.width, r.height};
+}
 
 wxIconBundle AppIcons()
 {
@@ -52,8 +55,10 @@ MonitorWindow::MonitorWindow(tallyvolt::MonitorEvents& monitor, tallyvolt::TrayI
     BuildControls();
     BuildWindowMenu();
 
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_monitor.UpdatePressed(); }, IDC_UPDATE);
-    Bind(wxEVT_TIMER, [this](wxTimerEvent& e) { m_monitor.Timer(e.GetId()); }, TIMER_SAMPLE);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { m_monitor.UpdatePressed(); }, IDC_UPDATE);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent& e) { m_monitor.Timer(e.GetId()); }, TIMER_SAMPLE);
     // Esc, the close box and the window manager's Close all end the run: the window is never
     // merely hidden. wx turns Esc into a Cancel or OK button press only, and there is neither.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
@@ -83,16 +88,20 @@ MonitorWindow::MonitorWindow(tallyvolt::MonitorEvents& monitor, tallyvolt::TrayI
     Bind(wxEVT_MOVE, settleSoon);
     Bind(wxEVT_SIZE, settleSoon);
     Bind(wxEVT_SHOW, settleSoon);
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { OnSettled(); }, kSettleTimerId);
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { OnSettled(); }, kSettleTimerId);
     // Right click, the Menu key and Shift+F10 all arrive as a context-menu request. The menu is
     // built afresh each time: whether a tray is there to hide in changes as panels come and go.
     Bind(wxEVT_CONTEXT_MENU, [this](wxContextMenuEvent&) {
         BuildWindowMenu();
         PopupMenu(m_windowMenu.get());
     });
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.ShowAbout(); }, ID_MENU_ABOUT);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.ToggleAlwaysOnTop(); }, ID_MENU_TOPMOST);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.HideInTray(); }, ID_MENU_HIDE);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.ShowAbout(); }, ID_MENU_ABOUT);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.ToggleAlwaysOnTop(); }, ID_MENU_TOPMOST);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { m_monitor.HideInTray(); }, ID_MENU_HIDE);
 }
 
 MonitorWindow::~MonitorWindow()
@@ -195,8 +204,8 @@ void MonitorWindow::Run()
             if (m_signals->Take())
                 EndRun();
         });
-        m_signalSource = loop.AddSourceForFD(m_signals->Handle(), m_signalHandler.get(),
-                                             wxEVENT_SOURCE_INPUT);
+        m_signalSource =
+            loop.AddSourceForFD(m_signals->Handle(), m_signalHandler.get(), wxEVENT_SOURCE_INPUT);
     }
     // Power supplies coming, going or changing, as the kernel announces them: the samples
     // then read only the batteries, with no listing of the supplies each time.
@@ -221,8 +230,8 @@ void MonitorWindow::PlaceForFirstShow()
     for (unsigned i = 0; i < wxDisplay::GetCount(); ++i)
         displays.push_back(ToRect(wxDisplay(i).GetGeometry()));
     const wxSize size = GetSize();
-    const tallyvolt::Point place = m_monitor.FirstPlacement(
-        size.x, size.y, ToRect(wxDisplay().GetClientArea()), displays);
+    const tallyvolt::Point place =
+        m_monitor.FirstPlacement(size.x, size.y, ToRect(wxDisplay().GetClientArea()), displays);
     // Moved before the first show, the window opens exactly there: its outer corner, the same
     // point that is remembered, so runs do not drift.
     Move(place.x, place.y);
@@ -256,7 +265,10 @@ void MonitorWindow::EndRun()
         m_loop->Exit();
 }
 
-void MonitorWindow::Surface() { m_monitor.SurfaceRequested(); }
+void MonitorWindow::Surface()
+{
+    m_monitor.SurfaceRequested();
+}
 
 void MonitorWindow::ShowNormal()
 {
@@ -266,7 +278,10 @@ void MonitorWindow::ShowNormal()
     Raise();
 }
 
-void MonitorWindow::Withdraw() { Hide(); }
+void MonitorWindow::Withdraw()
+{
+    Hide();
+}
 
 void MonitorWindow::SetTopmost(bool topmost)
 {

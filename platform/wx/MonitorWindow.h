@@ -1,5 +1,5 @@
-// The monitor's window on wxWidgets: three figures (four with the power draw), the Update button and the sampling timer,
-// run as a shown top-level window with an event loop of its own.
+// The monitor's window on wxWidgets: three figures (four with the power draw), the Update button
+// and the sampling timer, run as a shown top-level window with an event loop of its own.
 #pragma once
 
 #include "platform/DialogWindow.h"

@@ -2,8 +2,8 @@
 #include "platform/wx/WxTrayIcon.h"
 
 #include "platform/TrayIconWindow.h"
-#include "tray/TrayGlyph.h"
 #include "resources/Resource.h"
+#include "tray/TrayGlyph.h"
 
 #include <wx/bmpbndl.h>
 #include <wx/image.h>
@@ -41,7 +41,10 @@ WxTrayIcon::WxTrayIcon(std::function<void()> onActivated, unsigned hostGoneMs)
     m_icon.Bind(wxEVT_TASKBAR_LEFT_DOWN, [this](wxTaskBarIconEvent&) { m_onActivated(); });
 }
 
-WxTrayIcon::~WxTrayIcon() { Delete(); }
+WxTrayIcon::~WxTrayIcon()
+{
+    Delete();
+}
 
 bool WxTrayIcon::Show(const TrayLook& look)
 {

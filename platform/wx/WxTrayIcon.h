@@ -31,7 +31,7 @@ private:
     wxTaskBarIcon m_icon;
     std::function<void()> m_onActivated;
     bool m_added = false;
-    TrayLook m_drawn;     // what the icon's picture shows
+    TrayLook m_drawn; // what the icon's picture shows
     wxIcon m_picture;
     unsigned m_hostGoneMs;
     wxTimer m_hostGone;

@@ -34,7 +34,8 @@ TEST_F(Monitor, FiguresAndRecordsFollowTheBatteryAndTheFooterAgrees)
     const auto first = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(3s);
     std::vector<Record> records = Records(Log());
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - first).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - first).count();
     EXPECT_GE(records.size(), 1 + static_cast<std::size_t>(seconds) - 1) << Log();
     EXPECT_LE(records.size(), 1 + static_cast<std::size_t>(seconds) + 1) << Log();
     for (std::size_t i = 1; i < records.size(); ++i)
@@ -110,7 +111,7 @@ TEST_F(Monitor, NoSystemBatteryShowsUnknown)
     EXPECT_EQ(FigureAfter(ReadWindows(program.Pid()), "Burn Rate:"), "Undefined");
     Shell("wmctrl -i -c " + windows[0]);
     ASSERT_EQ(program.WaitForExit(10s), 0);
-    EXPECT_TRUE(std::regex_match(Log(), std::regex(kStampPattern +
-                                                   "\t255%\tUnknown\tNo Battery\t\\d+%\r\n")))
+    EXPECT_TRUE(std::regex_match(
+        Log(), std::regex(kStampPattern + "\t255%\tUnknown\tNo Battery\t\\d+%\r\n")))
         << Log();
 }

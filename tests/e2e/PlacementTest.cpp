@@ -68,7 +68,8 @@ TEST_F(Placement, APositionOffEveryDisplayOpensCentred)
     ASSERT_EQ(frame.size(), 4u);
     // Centred by the program, not pulled back to a corner by the window manager.
     EXPECT_NEAR(frame[0], (area[2] - frame[2]) / 2, 2);
-    EXPECT_NEAR(frame[1], (area[3] - frame[3]) / 2, 12); // decorations are estimated before the first show
+    EXPECT_NEAR(frame[1], (area[3] - frame[3]) / 2,
+                12); // decorations are estimated before the first show
     ASSERT_EQ(CloseMonitor(*m_program), 0);
 }
 
@@ -85,5 +86,6 @@ TEST_F(Placement, ARunSpentInTheTrayLeavesTheSettingsFileAsItWas)
     ::kill(program.Pid(), SIGTERM);
     ASSERT_EQ(program.WaitForExit(10s), 0);
     EXPECT_EQ(ReadFile(Work() + "/tallyvolt.ini"), settings);
-    EXPECT_TRUE(std::regex_search(Log(), std::regex("CPU Average:\\d+\\.\\d\\d%\r\n\r\n$"))) << Log();
+    EXPECT_TRUE(std::regex_search(Log(), std::regex("CPU Average:\\d+\\.\\d\\d%\r\n\r\n$")))
+        << Log();
 }

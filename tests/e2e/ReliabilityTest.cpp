@@ -82,9 +82,9 @@ TEST_F(Reliability, AFullDiskCutsNoRecordInHalfAndRecordsResumeWithSpace)
     WriteFile(Work() + "/tallyvolt.ini",
               "[Tallyvolt]\nLogFile=" + disk + "/run.log\nUpdatePeriod=1\nExtraInfo=0\n");
     Program program(Work(), Env(), Battery("thinkpad-energy-ac-offline"),
-                    "mount -t tmpfs -o size=256k tmpfs " + disk + " && cp " + (m_dir / "earlier.log") +
-                        " " + disk + "/run.log && { dd if=/dev/zero of=" + disk +
-                        "/filler bs=4096 count=1000 2>/dev/null; true; }");
+                    "mount -t tmpfs -o size=256k tmpfs " + disk + " && cp " +
+                        (m_dir / "earlier.log") + " " + disk + "/run.log && { dd if=/dev/zero of=" +
+                        disk + "/filler bs=4096 count=1000 2>/dev/null; true; }");
     ASSERT_EQ(program.WaitForWindows("Tallyvolt", 20s).size(), 1u) << program.Errors();
     std::this_thread::sleep_for(2500ms);
     EXPECT_EQ(program.ShellInside("cat " + disk + "/run.log"), earlier);
@@ -142,8 +142,8 @@ TEST_F(Reliability, ARemovedLogStartsAgainAndARenamedOneKeepsItsRecords)
     EXPECT_TRUE(WaitUntil([&] { return Records(ReadFile(rotated)).size() >= before + 2; }, 5s));
     EXPECT_FALSE(FileExists(path));
     EXPECT_EQ(CloseMonitor(program), 0);
-    EXPECT_TRUE(std::regex_search(ReadFile(rotated), std::regex("stopped " + kStampPattern +
-                                                                "\r\nBattery Burn Rate: ")));
+    EXPECT_TRUE(std::regex_search(
+        ReadFile(rotated), std::regex("stopped " + kStampPattern + "\r\nBattery Burn Rate: ")));
 }
 
 TEST_F(Reliability, AnUnpluggedBatteryIsUnknownUntilItReturns)

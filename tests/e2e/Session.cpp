@@ -82,8 +82,8 @@ Program::Program(const std::string& folder, const std::map<std::string, std::str
         if (::geteuid() != 0)
             argv.push_back("-r");
     }
-    for (const char* arg : {"/bin/sh", "-c", script.c_str(), folder.c_str(), TALLYVOLT_BINARY,
-                            powerSupply.c_str()})
+    for (const char* arg :
+         {"/bin/sh", "-c", script.c_str(), folder.c_str(), TALLYVOLT_BINARY, powerSupply.c_str()})
         argv.push_back(arg);
     for (const std::string& arg : args)
         argv.push_back(arg.c_str());
@@ -120,7 +120,10 @@ std::optional<int> Program::WaitForExit(std::chrono::milliseconds limit)
     return m_status;
 }
 
-std::string Program::Errors() const { return ReadFile(m_errorsPath); }
+std::string Program::Errors() const
+{
+    return ReadFile(m_errorsPath);
+}
 
 std::string Program::Output() const
 {
@@ -159,7 +162,7 @@ std::vector<std::string> Program::WaitForWindows(const std::string& title,
 std::string ReadWindows(pid_t pid)
 {
     return Shell(std::string(TALLYVOLT_E2E_DIR) + "/read-window.py " + std::to_string(pid) +
-               " 2>/dev/null");
+                 " 2>/dev/null");
 }
 
 std::string FigureAfter(const std::string& tree, const std::string& caption)
@@ -298,8 +301,7 @@ void TrayHost(const std::string& startOrStop)
 
 bool IsViewable(const std::string& window)
 {
-    return Shell("xwininfo -id " + window + " 2>/dev/null").find("IsViewable") !=
-           std::string::npos;
+    return Shell("xwininfo -id " + window + " 2>/dev/null").find("IsViewable") != std::string::npos;
 }
 
 std::vector<int> FrameOf(const std::string& window)
@@ -307,12 +309,14 @@ std::vector<int> FrameOf(const std::string& window)
     // The frame is the client's parent under a reparenting window manager.
     std::smatch parent;
     const std::string tree = Shell("xwininfo -tree -id " + window + " 2>/dev/null");
-    const std::string frame = std::regex_search(tree, parent, std::regex(R"(Parent window id: (0x[0-9a-f]+))"))
-                                  ? parent[1].str()
-                                  : window;
+    const std::string frame =
+        std::regex_search(tree, parent, std::regex(R"(Parent window id: (0x[0-9a-f]+))"))
+            ? parent[1].str()
+            : window;
     const std::string info = Shell("xwininfo -id " + frame + " 2>/dev/null");
     std::vector<int> rect;
-    for (const char* key : {"Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:"}) {
+    for (const char* key :
+         {"Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:"}) {
         std::smatch m;
         if (std::regex_search(info, m, std::regex(std::string(key) + R"(\s+(-?\d+))")))
             rect.push_back(std::stoi(m[1]));
@@ -346,8 +350,8 @@ std::string WindowState(const std::string& window)
 std::string E2eTest::Battery(const std::string& fixture)
 {
     const std::string copy = m_dir / "power_supply";
-    std::filesystem::copy(std::string(TALLYVOLT_TEST_DATA_DIR) + "/power_supply/" + fixture,
-                          copy, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(std::string(TALLYVOLT_TEST_DATA_DIR) + "/power_supply/" + fixture, copy,
+                          std::filesystem::copy_options::recursive);
     return copy;
 }
 
@@ -356,16 +360,15 @@ void E2eTest::SetEnergyNow(const std::string& battery, long value)
     SetSupplyValue(battery, "energy_now", value);
 }
 
-void E2eTest::SetSupplyValue(const std::string& battery, const std::string& attribute,
-                             long value)
+void E2eTest::SetSupplyValue(const std::string& battery, const std::string& attribute, long value)
 {
     // The uevent's key is the attribute's name in capitals.
     std::string key = "POWER_SUPPLY_";
     for (char c : attribute)
         key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     std::string uevent = ReadFile(battery + "/uevent");
-    uevent = std::regex_replace(uevent, std::regex(key + "=-?\\d+"),
-                                key + "=" + std::to_string(value));
+    uevent =
+        std::regex_replace(uevent, std::regex(key + "=-?\\d+"), key + "=" + std::to_string(value));
     WriteFile(battery + "/uevent.new", uevent);
     WriteFile(battery + "/" + attribute + ".new", std::to_string(value) + "\n");
     std::filesystem::rename(battery + "/uevent.new", battery + "/uevent");
@@ -385,7 +388,10 @@ std::string E2eTest::WaitForFigure(const Program& program, const std::string& ca
     return figure;
 }
 
-std::string E2eTest::Log() const { return ReadFile(Work() + "/run.log"); }
+std::string E2eTest::Log() const
+{
+    return ReadFile(Work() + "/run.log");
+}
 
 void E2eTest::WaitForRecords(std::size_t count, std::chrono::milliseconds limit)
 {
@@ -401,7 +407,9 @@ E2eTest::E2eTest()
 
 std::map<std::string, std::string> E2eTest::Env(const std::string& locale) const
 {
-    return {{"HOME", Home()}, {"XDG_RUNTIME_DIR", Runtime()}, {"XDG_CONFIG_HOME", ""},
+    return {{"HOME", Home()},
+            {"XDG_RUNTIME_DIR", Runtime()},
+            {"XDG_CONFIG_HOME", ""},
             {"LC_ALL", locale}};
 }
 
@@ -431,7 +439,7 @@ void E2eTest::ExpectMessageBox(Program& program, const std::string& message)
 void PressKey(const std::string& window, const std::string& key)
 {
     Shell("xdotool windowactivate --sync " + window + " key --clearmodifiers " + key +
-        " >/dev/null 2>&1");
+          " >/dev/null 2>&1");
 }
 
 } // namespace tallyvolt::test

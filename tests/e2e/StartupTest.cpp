@@ -34,14 +34,20 @@ TEST_P(E2eLocale, ValidRunLeavesHeaderColumnsFooterAndPosition)
     const std::string log = ReadFile(Work() + "/run.log");
     // Commas in the locale's own date format or decimal point must not reach the columns.
     const std::string record = kStampPattern + ",\\d+%,(On|Off|Unknown),[A-Za-z+ ]+,\\d+%\r\n";
-    EXPECT_TRUE(std::regex_match(log, std::regex("Tallyvolt v1\\.0 - started " + kStampPattern + "\r\n"
-                                                 "Time,Battery Life,AC Power,Battery State,"
-                                                 "CPU Usage\r\n"
-                                                 "(" + record + ")+"
-                                                 "Tallyvolt v1\\.0 - stopped " + kStampPattern + "\r\n"
-                                                 "Battery Burn Rate: (Undefined|-?\\d+\\.\\d\\d%/minute),"
-                                                 "CPU Average:\\d+\\.\\d\\d%\r\n"
-                                                 "\r\n")))
+    EXPECT_TRUE(
+        std::regex_match(log, std::regex("Tallyvolt v1\\.0 - started " + kStampPattern +
+                                         "\r\n"
+                                         "Time,Battery Life,AC Power,Battery State,"
+                                         "CPU Usage\r\n"
+                                         "(" +
+                                         record +
+                                         ")+"
+                                         "Tallyvolt v1\\.0 - stopped " +
+                                         kStampPattern +
+                                         "\r\n"
+                                         "Battery Burn Rate: (Undefined|-?\\d+\\.\\d\\d%/minute),"
+                                         "CPU Average:\\d+\\.\\d\\d%\r\n"
+                                         "\r\n")))
         << log;
     EXPECT_EQ(ReadFile(Work() + "/tallyvolt.ini"), settings);
 }
@@ -112,8 +118,8 @@ TEST_F(E2eTest, RefusedSettingShowsItsMessageAndLeavesTheSettingsFileAlone)
                                  "WindowPosition=10 20\r\n";
     WriteFile(Work() + "/tallyvolt.ini", settings);
     Program program(Work(), Env());
-    ExpectMessageBox(program,
-                     "You specified an invalid update period. Check the settings in tallyvolt.ini.");
+    ExpectMessageBox(
+        program, "You specified an invalid update period. Check the settings in tallyvolt.ini.");
     EXPECT_EQ(program.WaitForExit(10s), 1);
     EXPECT_EQ(ReadFile(Work() + "/tallyvolt.ini"), settings);
     // The header went out before the period was read; the refused run gets no footer.
@@ -151,8 +157,7 @@ TEST_F(E2eTest, SecondCopyShowsAlreadyRunningAndTouchesNothing)
     EXPECT_EQ(ReadFile(other + "/tallyvolt.ini"), settings);
     EXPECT_FALSE(FileExists(other + "/second.log"));
 
-    ExpectMessageBox(first,
-                     "You specified an invalid StartMinimized value. Check the settings in "
-                     "tallyvolt.ini.");
+    ExpectMessageBox(first, "You specified an invalid StartMinimized value. Check the settings in "
+                            "tallyvolt.ini.");
     EXPECT_EQ(first.WaitForExit(10s), 1);
 }

@@ -141,15 +141,15 @@ TEST_F(Tray, AlwaysOnTopTwiceReturnsToNormalUnchecked)
         << menu;
     EXPECT_FALSE(std::regex_search(menu, std::regex("Always on Top\t[^\n]*checked")));
     Shell("xdotool key Down Return");
-    EXPECT_TRUE(WaitUntil([&] { return WindowState(window).find("ABOVE") != std::string::npos; },
-                          5s))
+    EXPECT_TRUE(
+        WaitUntil([&] { return WindowState(window).find("ABOVE") != std::string::npos; }, 5s))
         << WindowState(window);
 
     menu = OpenWindowMenu(window);
     EXPECT_TRUE(std::regex_search(menu, std::regex("Always on Top\t[^\n]*checked"))) << menu;
     Shell("xdotool key Down Return");
-    EXPECT_TRUE(WaitUntil([&] { return WindowState(window).find("ABOVE") == std::string::npos; },
-                          5s));
+    EXPECT_TRUE(
+        WaitUntil([&] { return WindowState(window).find("ABOVE") == std::string::npos; }, 5s));
     menu = OpenWindowMenu(window);
     EXPECT_FALSE(std::regex_search(menu, std::regex("Always on Top\t[^\n]*checked"))) << menu;
     Shell("xdotool key Escape");
@@ -212,9 +212,10 @@ TEST_F(Tray, AboutOpensFromTheKeyboardAndSamplingGoesOn)
     // Wrapping breaks lines at single "\n"s; the empty lines are "\n\n".
     std::string unwrapped = std::regex_replace(text[1].str(), std::regex(R"(\\n\\n)"), "\x01");
     unwrapped = std::regex_replace(unwrapped, std::regex(R"(\\n)"), " ");
-    EXPECT_TRUE(std::regex_match(unwrapped, std::regex("[^\x01]+\x01https://\\S+\x01See the readme.txt "
-                                                       "file for instructions. Parameters can be "
-                                                       "edited using the tallyvolt.ini file.")))
+    EXPECT_TRUE(
+        std::regex_match(unwrapped, std::regex("[^\x01]+\x01https://\\S+\x01See the readme.txt "
+                                               "file for instructions. Parameters can be "
+                                               "edited using the tallyvolt.ini file.")))
         << unwrapped;
 
     const std::size_t before = Records(Log()).size();
@@ -222,8 +223,8 @@ TEST_F(Tray, AboutOpensFromTheKeyboardAndSamplingGoesOn)
     EXPECT_GE(Records(Log()).size(), before + 2);
 
     PressKey(about[0], "Return"); // OK
-    EXPECT_TRUE(WaitUntil([&] { return program->WaitForWindows("About Tallyvolt", 0ms).empty(); },
-                          5s));
+    EXPECT_TRUE(
+        WaitUntil([&] { return program->WaitForWindows("About Tallyvolt", 0ms).empty(); }, 5s));
     EXPECT_EQ(CloseMonitor(*program), 0);
 }
 
@@ -235,8 +236,8 @@ TEST_F(Tray, WithoutATrayHostMinimiseIconifiesAndTheWindowComesBack)
     ASSERT_FALSE(window.empty()) << program->Errors();
 
     Shell("xdotool windowminimize " + window);
-    EXPECT_TRUE(WaitUntil([&] { return WindowState(window).find("HIDDEN") != std::string::npos; },
-                          5s))
+    EXPECT_TRUE(
+        WaitUntil([&] { return WindowState(window).find("HIDDEN") != std::string::npos; }, 5s))
         << WindowState(window);
     std::this_thread::sleep_for(500ms);
     // Iconified the usual way: still listed, so the desktop can bring it back.
@@ -261,8 +262,8 @@ TEST_F(Tray, StartMinimizedWithoutATrayHostStartsIconifiedUntilATrayComes)
         program->WaitForWindows("Tallyvolt", 20s, Program::Visibility::Any);
     ASSERT_EQ(windows.size(), 1u) << program->Errors();
     const std::string window = windows[0];
-    EXPECT_TRUE(WaitUntil([&] { return WindowState(window).find("HIDDEN") != std::string::npos; },
-                          5s))
+    EXPECT_TRUE(
+        WaitUntil([&] { return WindowState(window).find("HIDDEN") != std::string::npos; }, 5s))
         << WindowState(window);
     EXPECT_TRUE(InClientList(window));
 

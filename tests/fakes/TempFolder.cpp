@@ -3,9 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-#include <random>
 #include <stdlib.h>
 #include <sys/stat.h>
 
@@ -17,8 +17,8 @@ TempFolder::TempFolder()
     // No mkdtemp: a random name, made only if it is new.
     std::random_device random;
     for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
-        const auto path = std::filesystem::temp_directory_path() /
-                          ("tallyvolt-test-" + std::to_string(random()));
+        const auto path =
+            std::filesystem::temp_directory_path() / ("tallyvolt-test-" + std::to_string(random()));
         std::error_code error;
         if (std::filesystem::create_directory(path, error))
             m_path = path.string();
@@ -26,7 +26,8 @@ TempFolder::TempFolder()
     if (m_path.empty())
         throw std::runtime_error("no temporary folder");
 #else
-    std::string pattern = (std::filesystem::temp_directory_path() / "tallyvolt-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tallyvolt-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;

@@ -34,8 +34,8 @@ private:
     int m_pid = -1;
 };
 
-// Pumps the thread's default GLib main context until `done` holds or `limit` passes; the result of the
-// last `done`.
+// Pumps the thread's default GLib main context until `done` holds or `limit` passes; the result of
+// the last `done`.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
 // The watcher (org.kde.StatusNotifierWatcher at /StatusNotifierWatcher) together with one host

@@ -74,8 +74,8 @@ TEST_F(ApplySettingsTest, ExtraInfoIsCheckedBeforeTheLogIsOpened)
 {
     // 4294967297 would wrap to 1 in 32 bits; it must be refused instead.
     for (const char* bad : {"2", "-1", "4294967297"}) {
-        EXPECT_EQ(Apply(std::string("ExtraInfo=") + bad + "\r\n"),
-                  std::string(text::kBadExtraInfo)) << bad;
+        EXPECT_EQ(Apply(std::string("ExtraInfo=") + bad + "\r\n"), std::string(text::kBadExtraInfo))
+            << bad;
         EXPECT_FALSE(FileExists(LogPath()));
     }
 }

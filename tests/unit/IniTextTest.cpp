@@ -43,8 +43,8 @@ TEST(IniTextFind, AnyByteIsText)
     std::string value = "a";
     value += '\0';
     value += "b\xff";
-    const std::string text = "[Tallyvolt]\nLogFile=" + value + "\nDelimiter=" +
-                             std::string(100000, 'x') + "\nExtraInfo=0";
+    const std::string text = "[Tallyvolt]\nLogFile=" + value +
+                             "\nDelimiter=" + std::string(100000, 'x') + "\nExtraInfo=0";
     EXPECT_EQ(FindValue(text, "Tallyvolt", "LogFile"), value);
     EXPECT_EQ(FindValue(text, "Tallyvolt", "Delimiter")->size(), 100000u);
     EXPECT_EQ(FindValue(text, "Tallyvolt", "ExtraInfo"), "0"); // last line without line end
@@ -79,14 +79,13 @@ TEST(IniTextSet, AddsAMissingKeyAtTheEndOfItsSection)
                              "\n"
                              "[Other]\n"
                              "x=1\n";
-    EXPECT_EQ(SetValue(text, "Tallyvolt", "WindowPosition", "12 640"),
-              "[Tallyvolt]\n"
-              "Delimiter=TAB\n"
-              "; trailing comment\n"
-              "WindowPosition=12 640\n"
-              "\n"
-              "[Other]\n"
-              "x=1\n");
+    EXPECT_EQ(SetValue(text, "Tallyvolt", "WindowPosition", "12 640"), "[Tallyvolt]\n"
+                                                                       "Delimiter=TAB\n"
+                                                                       "; trailing comment\n"
+                                                                       "WindowPosition=12 640\n"
+                                                                       "\n"
+                                                                       "[Other]\n"
+                                                                       "x=1\n");
     // The section header is the last line and has no line end.
     EXPECT_EQ(SetValue("[Tallyvolt]", "Tallyvolt", "WindowPosition", "1 2"),
               "[Tallyvolt]\nWindowPosition=1 2\n");
@@ -99,7 +98,8 @@ TEST(IniTextSet, AddsAMissingKeyAtTheEndOfItsSection)
 
 TEST(IniTextSet, AddsAMissingSectionWithTheTextsLineEnds)
 {
-    EXPECT_EQ(SetValue("", "Tallyvolt", "WindowPosition", "1 2"), "[Tallyvolt]\nWindowPosition=1 2\n");
+    EXPECT_EQ(SetValue("", "Tallyvolt", "WindowPosition", "1 2"),
+              "[Tallyvolt]\nWindowPosition=1 2\n");
     EXPECT_EQ(SetValue("[Other]\r\nx=1", "Tallyvolt", "WindowPosition", "1 2"),
               "[Other]\r\nx=1\r\n\r\n[Tallyvolt]\r\nWindowPosition=1 2\r\n");
     EXPECT_EQ(SetValue("[Other]\nx=1\n\n", "Tallyvolt", "WindowPosition", "1 2"),

@@ -53,13 +53,16 @@ TEST_P(LogPerDelimiter, HeaderAndFooterFrameTheRunByteForByte)
     m_dlg.CloseLog();
     EXPECT_FALSE(m_dlg.IsLogOpen());
     // No sample was taken: the footer has no burn rate yet and an average of 0.00.
-    EXPECT_EQ(ReadFile(m_dir / "run.log"),
-              "Tallyvolt v1.0 - started 12/07/26 13:05:09\r\n"
-              "Time" + d + "Battery Life" + d + "AC Power" + d + "Battery State" + d +
-                  "CPU Usage\r\n"
-                  "Tallyvolt v1.0 - stopped 12/07/26 13:06:24\r\n"
-                  "Battery Burn Rate: " + d + "CPU Average:0.00%\r\n"
-                  "\r\n");
+    EXPECT_EQ(ReadFile(m_dir / "run.log"), "Tallyvolt v1.0 - started 12/07/26 13:05:09\r\n"
+                                           "Time" +
+                                               d + "Battery Life" + d + "AC Power" + d +
+                                               "Battery State" + d +
+                                               "CPU Usage\r\n"
+                                               "Tallyvolt v1.0 - stopped 12/07/26 13:06:24\r\n"
+                                               "Battery Burn Rate: " +
+                                               d +
+                                               "CPU Average:0.00%\r\n"
+                                               "\r\n");
 }
 
 TEST_P(LogPerDelimiter, RecordAndFooterText)
@@ -72,7 +75,8 @@ TEST_P(LogPerDelimiter, RecordAndFooterText)
               "01/02/03 04:05:06" + d + "255%" + d + "Unknown" + d + "Unknown" + d + "100%\r\n");
     EXPECT_EQ(StopFooter(d, "12/07/26 13:06:24", "0.25%/minute", 37.5),
               "Tallyvolt v1.0 - stopped 12/07/26 13:06:24\r\n"
-              "Battery Burn Rate: 0.25%/minute" + d + "CPU Average:37.50%\r\n\r\n");
+              "Battery Burn Rate: 0.25%/minute" +
+                  d + "CPU Average:37.50%\r\n\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Delimiters, LogPerDelimiter,
@@ -241,7 +245,8 @@ TEST_F(Log, ADeletedLogStartsAgainAtItsPathAndARenamedOneKeepsItsRecords)
     const std::string text = ReadFile(path);
     EXPECT_EQ(text.rfind("Tallyvolt v1.0 - started 12/07/26 13:09:09\r\n", 0), 0u) << text;
     EXPECT_NE(text.find("\r\n12/07/26 13:09:09,87%,Off,High,0%\r\nTallyvolt v1.0 - stopped "),
-              std::string::npos) << text;
+              std::string::npos)
+        << text;
 
     // With extra info off the new file holds records only.
     tallyvolt::Monitor quiet{m_fakes.Get()};

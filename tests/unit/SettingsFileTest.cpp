@@ -121,24 +121,27 @@ TEST(SettingsFile, ByteOrderMarksAreHonoured)
     SettingsFile marked = Loaded(utf8);
     EXPECT_EQ(marked.GetString("Delimiter", "TAB"), "COMMA");
     ASSERT_TRUE(marked.WriteString("WindowPosition", "1 2"));
-    EXPECT_EQ(ReadFile(utf8), "\xEF\xBB\xBF[Tallyvolt]\r\nDelimiter=COMMA\r\nWindowPosition=1 2\r\n");
+    EXPECT_EQ(ReadFile(utf8),
+              "\xEF\xBB\xBF[Tallyvolt]\r\nDelimiter=COMMA\r\nWindowPosition=1 2\r\n");
 
     // UTF-16 little-endian with its mark (Notepad's "Unicode"): read, and rewritten in UTF-16
     // with the mark and the line ends it had.
     const std::string utf16 = dir / "utf16.ini";
-    WriteFile(utf16, Wide("[Tallyvolt]\r\nDelimiter=COMMA\r\nLogFile=C:\\J\xC3\xBCrgen\\a.log\r\n"));
+    WriteFile(utf16,
+              Wide("[Tallyvolt]\r\nDelimiter=COMMA\r\nLogFile=C:\\J\xC3\xBCrgen\\a.log\r\n"));
     SettingsFile unicode = Loaded(utf16);
     EXPECT_EQ(unicode.State(), ReadResult::Ok);
     EXPECT_EQ(unicode.GetString("Delimiter", "TAB"), "COMMA");
     EXPECT_EQ(unicode.GetString("LogFile", ""), "C:\\J\xC3\xBCrgen\\a.log");
     ASSERT_TRUE(unicode.WriteString("WindowPosition", "1 2"));
-    EXPECT_EQ(ReadFile(utf16), Wide("[Tallyvolt]\r\nDelimiter=COMMA\r\nLogFile=C:\\J\xC3\xBCrgen\\a.log\r\n"
-                                    "WindowPosition=1 2\r\n"));
+    EXPECT_EQ(ReadFile(utf16),
+              Wide("[Tallyvolt]\r\nDelimiter=COMMA\r\nLogFile=C:\\J\xC3\xBCrgen\\a.log\r\n"
+                   "WindowPosition=1 2\r\n"));
 
     // UTF-16 big-endian, and UTF-16 cut in the middle of a character: not understood, so
     // defaults and never written.
-    for (const std::string& text : {std::string("\xFE\xFF\0[\0T\0]\0\r\0\n", 12),
-                                    std::string("\xFF\xFE[\0T\0]", 7)}) {
+    for (const std::string& text :
+         {std::string("\xFE\xFF\0[\0T\0]\0\r\0\n", 12), std::string("\xFF\xFE[\0T\0]", 7)}) {
         const std::string path = dir / "other.ini";
         WriteFile(path, text);
         SettingsFile other = Loaded(path);

@@ -202,8 +202,8 @@ TEST_F(MonitorTray, AlwaysOnTopTogglesWithItsCheckMarkAndAboutOpens)
     EXPECT_FALSE(m_dlg.IsTopmost());
     EXPECT_TRUE(DeliverSysCommand(m_dlg, ID_MENU_ABOUT + 3));
     EXPECT_FALSE(DeliverSysCommand(m_dlg, 0xF060)); // close: the window's own handling
-    EXPECT_EQ(m_window.calls, (Calls{"check 8192 on", "topmost on", "check 8192 off",
-                                     "topmost off", "about"}));
+    EXPECT_EQ(m_window.calls,
+              (Calls{"check 8192 on", "topmost on", "check 8192 off", "topmost off", "about"}));
 }
 
 TEST_F(MonitorTray, ClosingTakesTheIconAwayEvenWhenItWasNeverThere)
