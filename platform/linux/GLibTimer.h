@@ -16,14 +16,14 @@ namespace tallyvolt {
 class GLibTimer
 {
 public:
-    // `context` is the thread-default main context when null.
+    // `context` is GLib's global default main context when null, where wx runs its own timers.
     explicit GLibTimer(std::function<void()> onFire, GMainContext* context = nullptr)
         : m_onFire(std::move(onFire)), m_source(g_source_new(&kFuncs, sizeof(Source)))
     {
         reinterpret_cast<Source*>(m_source)->timer = this;
         g_source_set_priority(m_source, G_PRIORITY_DEFAULT);
         g_source_set_ready_time(m_source, -1);
-        g_source_attach(m_source, context ? context : g_main_context_get_thread_default());
+        g_source_attach(m_source, context);
     }
     ~GLibTimer()
     {
