@@ -9,6 +9,7 @@
 #include "platform/wx/MonitorWindow.h"
 #include "resources/Resource.h"
 
+#include <wx/event.h>
 #include <wx/image.h>
 #include <wx/msgdlg.h>
 // After msgdlg.h, which it builds on.
@@ -52,6 +53,11 @@ bool CTallyvoltApp::PrepareApplication()
     // The icons are PNG images carried inside the program.
     wxImage::AddHandler(new wxPNGHandler);
     SetAppName(tallyvolt::text::kAppName);
+    // No window of the program handles idle or update-UI events: without these modes the
+    // toolkit would still walk every window with both events after each timer tick. Its own
+    // per-window idle work (sizing, focus, pending redraws) runs either way.
+    wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
+    wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
     return true;
 }
 

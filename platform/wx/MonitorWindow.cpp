@@ -7,6 +7,7 @@
 #include "resources/Icons.h"
 #include "resources/Resource.h"
 
+#include <wx/app.h>
 #include <wx/button.h>
 #include <wx/display.h>
 #include <wx/evtloop.h>
@@ -47,8 +48,14 @@ MonitorWindow::MonitorWindow(tallyvolt::MonitorEvents& monitor, tallyvolt::TrayI
                              tallyvolt::TerminationSignals* signals)
     : wxDialog(nullptr, wxID_ANY, tallyvolt::text::kAppName, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
-      m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE), m_settleTimer(this, kSettleTimerId),
-      m_tray(tray), m_instance(instance), m_signals(signals)
+      m_monitor(monitor), m_sampleTimer(this, TIMER_SAMPLE), m_sampleTicks([this] {
+          // As wx's own timers do: the event through the handlers, then the idle processing.
+          wxTimerEvent event(m_sampleTimer);
+          SafelyProcessEvent(event);
+          if (wxTheApp)
+              wxTheApp->WakeUpIdle();
+      }),
+      m_settleTimer(this, kSettleTimerId), m_tray(tray), m_instance(instance), m_signals(signals)
 {
     SetIcons(AppIcons());
     tallyvolt::MarkAsMainWindow(GetHandle());
@@ -316,13 +323,13 @@ void MonitorWindow::SetFigure(int controlId, const std::string& text)
 void MonitorWindow::StartTimer(int id, std::uint32_t milliseconds)
 {
     if (id == TIMER_SAMPLE)
-        m_sampleTimer.Start(static_cast<int>(milliseconds), wxTIMER_CONTINUOUS);
+        m_sampleTicks.Start(milliseconds);
 }
 
 void MonitorWindow::StopTimer(int id)
 {
     if (id == TIMER_SAMPLE)
-        m_sampleTimer.Stop();
+        m_sampleTicks.Stop();
 }
 
 void MonitorWindow::Iconify()

@@ -7,6 +7,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TerminationSignals.h"
 #include "platform/TrayIcon.h"
+#include "platform/linux/GLibTimer.h"
 
 #include <wx/dialog.h>
 #include <wx/evtloopsrc.h>
@@ -68,7 +69,10 @@ private:
     void EndRun();
 
     tallyvolt::MonitorEvents& m_monitor;
+    // The sampling timer is stopped and started again around every sample: it runs on one GLib
+    // source for the window's life, and hands its ticks on as m_sampleTimer's events.
     wxTimer m_sampleTimer;
+    tallyvolt::GLibTimer m_sampleTicks;
     // X11 tells of a move only once it is over, and a drag may arrive as several; the snap
     // waits for them to stop.
     wxTimer m_settleTimer;
