@@ -2,6 +2,7 @@
 // statuses and messages.
 #include "fakes/TempFolder.h"
 #include "report/Plot.h"
+#include "report/ReportRun.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,6 @@ namespace {
 
 const std::string kLogs = std::string(TALLYVOLT_TEST_DATA_DIR) + "/logs";
 
-struct Result
-{
-    int status = -1;
-    std::string out, err;
-};
-
 class ReportProgram : public ::testing::Test
 {
 protected:
@@ -28,15 +23,9 @@ protected:
     Result Report(const std::string& arguments, const std::string& input = "")
     {
         WriteFile(m_dir / "in", input);
-        const std::string command = "cd '" + kLogs + "' && '" TALLYVOLT_REPORT_BINARY "' " +
-                                    arguments + " <'" + m_dir / "in" + "' >'" + m_dir / "out" +
-                                    "' 2>'" + m_dir / "err" + "'";
-        const int raw = std::system(command.c_str());
-        Result result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = ReadFile(m_dir / "out");
-        result.err = ReadFile(m_dir / "err");
-        return result;
+        return RunReport("cd '" + kLogs + "' && '" TALLYVOLT_REPORT_BINARY "' " + arguments +
+                             " <'" + m_dir / "in" + "'",
+                         m_dir);
     }
 
     TempFolder m_dir;

@@ -2,6 +2,7 @@
 // stopwatch would have timed them: in the zone TZ names and in the one --tz names.
 #include "fakes/TempFolder.h"
 #include "log/TimeStamp.h"
+#include "report/ReportRun.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,6 @@
 
 namespace tallyvolt::test {
 namespace {
-
-struct Result
-{
-    int status = -1;
-    std::string out, err;
-};
 
 // The log's stamp of `instant` on the wall clock of `zone`, as the monitor writes it.
 std::string StampIn(const std::string& zone, std::time_t instant)
@@ -93,15 +88,9 @@ protected:
                   const std::string& log)
     {
         WriteFile(m_dir / "run.log", log);
-        const std::string command = environment + " '" TALLYVOLT_REPORT_BINARY "' " + arguments +
-                                    " '" + m_dir / "run.log" + "' >'" + m_dir / "out" + "' 2>'" +
-                                    m_dir / "err" + "'";
-        const int raw = std::system(command.c_str());
-        Result result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        result.out = ReadFile(m_dir / "out");
-        result.err = ReadFile(m_dir / "err");
-        return result;
+        return RunReport(environment + " '" TALLYVOLT_REPORT_BINARY "' " + arguments + " '" +
+                             m_dir / "run.log" + "'",
+                         m_dir);
     }
 
     // Reads the log in its zone both ways: TZ set to it, and --tz naming it under another TZ.
